@@ -1,0 +1,40 @@
+#include "launcher/common/command_line.h"
+
+#include <gtest/gtest.h>
+
+TEST(CommandLine, JoinsWithSingleBlanksWithoutQuoting) {
+  EXPECT_EQ(join_command_line({"java", "a b", "-Dx=\"y\"", ""}), "java a b -Dx=\"y\" ");
+  EXPECT_EQ(join_command_line({}), "");
+}
+
+TEST(CommandLine, SplitsByMicrosoftRuntimeRules) {
+  struct Row {
+    std::string text;
+    std::vector<std::string> want;
+  };
+  const Row rows[] = {
+      {"", {}},
+      {"   \t ", {}},
+      {"a b\tc", {"a", "b", "c"}},
+      {"  a   b  ", {"a", "b"}},
+      // the quoted -D values the launcher builds: quotes group and are dropped
+      {"-Dserver.root=\"/srv x\" next", {"-Dserver.root=/srv x", "next"}},
+      {"\"\"", {""}},
+      {"a\"b c\"d", {"ab cd"}},
+      // backslashes are literal unless a quote follows
+      {"C:\\dir\\ x\\\\y", {"C:\\dir\\", "x\\\\y"}},
+      // 2n backslashes + quote: n backslashes, the quote delimits
+      {"\"a\\\\\" b", {"a\\", "b"}},
+      // 2n+1 backslashes + quote: n backslashes and a literal quote
+      {"a\\\"b", {"a\"b"}},
+      {"a\\\\\\\"b", {"a\\\"b"}},
+      // a doubled quote inside quotes is one literal quote
+      {"\"a\"\"b\" c", {"a\"b", "c"}},
+      // an unclosed quote runs to the end, blanks included
+      {"\"a b", {"a b"}},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.text);
+    EXPECT_EQ(split_command_line(row.text), row.want);
+  }
+}
