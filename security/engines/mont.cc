@@ -1,0 +1,641 @@
+// Montgomery multiplication (P. L. Montgomery, "Modular multiplication without
+// trial division", 1985), fixed-window exponentiation over it, and the CRT
+// private-key operation (PKCS #1 v2.2, RFC 8017 section 5.1.2).
+//
+// The kernels work on fixed-width limb arrays: 32-bit limbs everywhere, and
+// 64-bit limbs with a 128-bit product where the compiler has one. The limbs
+// are loaded from and stored to the BigInt word arrays at the edges; R is
+// 2^(limb bits * limb count), so the public Montgomery functions use 64-bit
+// limbs only when the modulus has an even number of words (R = 2^(32n) then
+// holds either way), while the exponentiation, whose R never leaves it, uses
+// the widest limbs available.
+#include "security/engines/mont.h"
+
+#include <string.h>
+
+#include "security/engines/mont_internal.h"
+#include "security/framework/memory.h"
+
+namespace {
+
+template <typename Limb>
+struct LimbTraits;
+
+template <>
+struct LimbTraits<uint32_t> {
+  using Wide = uint64_t;
+  static constexpr int kWords = 1;
+};
+
+#if defined(__SIZEOF_INT128__)
+constexpr bool kHaveLimbs64 = true;
+template <>
+struct LimbTraits<uint64_t> {
+  using Wide = unsigned __int128;
+  static constexpr int kWords = 2;
+};
+#else
+constexpr bool kHaveLimbs64 = false;
+#endif
+
+template <typename Limb>
+constexpr int kLimbBits = 8 * sizeof(Limb);
+
+// The modulus as the kernels see it.
+template <typename Limb>
+struct MontModulus {
+  const Limb *m;
+  int32_t limbs;
+  Limb mu;  // -m^-1 mod 2^(limb bits)
+};
+
+// r = t - m when t >= m, else t, for t of limbs + 1 limbs below 2m. The choice
+// is made with a mask so that it does not branch on the (secret) value.
+template <typename Limb>
+void reduce_once(const Limb *t, const MontModulus<Limb> &mod, Limb *r) {
+  using Wide = typename LimbTraits<Limb>::Wide;
+  const int32_t n = mod.limbs;
+  Limb borrow = 0;
+  for (int32_t j = 0; j < n; j++) {
+    Wide d = static_cast<Wide>(t[j]) - mod.m[j] - borrow;
+    r[j] = static_cast<Limb>(d);
+    borrow = static_cast<Limb>(d >> (2 * kLimbBits<Limb> - 1));
+  }
+  // Keep t when the subtraction went below zero (t[n] could not pay the borrow).
+  const Limb keep_t = static_cast<Limb>(0) - static_cast<Limb>(borrow > t[n]);
+  for (int32_t j = 0; j < n; j++) {
+    r[j] = (t[j] & keep_t) | (r[j] & ~keep_t);
+  }
+}
+
+// r = a * b * R^-1 mod m, coarsely integrated operand scanning (Koc, Acar,
+// Kaliski, "Analyzing and comparing Montgomery multiplication algorithms",
+// 1996): each row of a * b[i] is followed at once by the reduction that clears
+// the lowest limb. |t| holds limbs + 2 limbs; r may be a or b.
+template <typename Limb>
+void mont_mul_limbs(const Limb *a, const Limb *b, const MontModulus<Limb> &mod, Limb *r,
+                    Limb *t) {
+  using Wide = typename LimbTraits<Limb>::Wide;
+  constexpr int kBits = kLimbBits<Limb>;
+  const int32_t n = mod.limbs;
+  const Limb *m = mod.m;
+  memset(t, 0, static_cast<size_t>(n + 2) * sizeof(Limb));
+  for (int32_t i = 0; i < n; i++) {
+    const Limb bi = b[i];
+    Wide c = 0;
+    for (int32_t j = 0; j < n; j++) {
+      Wide p = static_cast<Wide>(a[j]) * bi + t[j] + static_cast<Limb>(c);
+      t[j] = static_cast<Limb>(p);
+      c = p >> kBits;
+    }
+    Wide s = static_cast<Wide>(t[n]) + static_cast<Limb>(c);
+    t[n] = static_cast<Limb>(s);
+    t[n + 1] = static_cast<Limb>(s >> kBits);
+
+    const Limb u = t[0] * mod.mu;
+    Wide p = static_cast<Wide>(u) * m[0] + t[0];
+    c = p >> kBits;
+    for (int32_t j = 1; j < n; j++) {
+      p = static_cast<Wide>(u) * m[j] + t[j] + static_cast<Limb>(c);
+      t[j - 1] = static_cast<Limb>(p);
+      c = p >> kBits;
+    }
+    s = static_cast<Wide>(t[n]) + static_cast<Limb>(c);
+    t[n - 1] = static_cast<Limb>(s);
+    t[n] = t[n + 1] + static_cast<Limb>(s >> kBits);
+  }
+  reduce_once(t, mod, r);
+}
+
+// r = a^2 * R^-1 mod m: the cross products once, doubled, the squares added,
+// then limbs reductions. |t| holds 2 * limbs + 1 limbs; r may be a.
+template <typename Limb>
+void mont_square_limbs(const Limb *a, const MontModulus<Limb> &mod, Limb *r, Limb *t) {
+  using Wide = typename LimbTraits<Limb>::Wide;
+  constexpr int kBits = kLimbBits<Limb>;
+  const int32_t n = mod.limbs;
+  const Limb *m = mod.m;
+  memset(t, 0, static_cast<size_t>(2 * n + 1) * sizeof(Limb));
+  for (int32_t i = 0; i + 1 < n; i++) {
+    const Limb ai = a[i];
+    Wide c = 0;
+    for (int32_t j = i + 1; j < n; j++) {
+      Wide p = static_cast<Wide>(ai) * a[j] + t[i + j] + static_cast<Limb>(c);
+      t[i + j] = static_cast<Limb>(p);
+      c = p >> kBits;
+    }
+    t[i + n] = static_cast<Limb>(c);
+  }
+  for (int32_t k = 2 * n - 1; k > 0; k--) {
+    t[k] = (t[k] << 1) | (t[k - 1] >> (kBits - 1));
+  }
+  t[0] <<= 1;
+  Limb carry = 0;
+  for (int32_t i = 0; i < n; i++) {
+    Wide p = static_cast<Wide>(a[i]) * a[i] + t[2 * i] + carry;
+    t[2 * i] = static_cast<Limb>(p);
+    Wide q = static_cast<Wide>(t[2 * i + 1]) + static_cast<Limb>(p >> kBits);
+    t[2 * i + 1] = static_cast<Limb>(q);
+    carry = static_cast<Limb>(q >> kBits);
+  }
+  // Reduction: row i clears limb i; its final carry lands on limb i + n,
+  // where the overflow of the previous row's carry is added along with it.
+  Limb top = 0;
+  for (int32_t i = 0; i < n; i++) {
+    const Limb u = t[i] * mod.mu;
+    Wide c = 0;
+    for (int32_t j = 0; j < n; j++) {
+      Wide p = static_cast<Wide>(u) * m[j] + t[i + j] + static_cast<Limb>(c);
+      t[i + j] = static_cast<Limb>(p);
+      c = p >> kBits;
+    }
+    Wide s = static_cast<Wide>(t[i + n]) + static_cast<Limb>(c) + top;
+    t[i + n] = static_cast<Limb>(s);
+    top = static_cast<Limb>(s >> kBits);
+  }
+  t[2 * n] = top;
+  reduce_once(t + n, mod, r);
+}
+
+// Scratch limbs the two kernels need.
+int32_t kernel_scratch_limbs(int32_t limbs) { return 2 * limbs + 2; }
+
+template <typename Limb>
+int32_t limbs_for_words(int32_t words) {
+  constexpr int k = LimbTraits<Limb>::kWords;
+  return (words + k - 1) / k;
+}
+
+template <typename Limb>
+void load_limbs(const BigInt *x, int32_t limbs, Limb *out) {
+  constexpr int k = LimbTraits<Limb>::kWords;
+  for (int32_t i = 0; i < limbs; i++) {
+    Limb v = 0;
+    for (int w = 0; w < k; w++) {
+      int32_t index = i * k + w;
+      if (index < x->length) {
+        v |= static_cast<Limb>(x->words[index]) << (32 * w);
+      }
+    }
+    out[i] = v;
+  }
+}
+
+template <typename Limb>
+BnStatus store_limbs(const Limb *in, int32_t limbs, BigInt *r) {
+  constexpr int k = LimbTraits<Limb>::kWords;
+  const int32_t words = limbs * k;
+  BnStatus status = bigint_reserve(words + 1, r);
+  if (status != BN_OK) {
+    return status;
+  }
+  for (int32_t i = 0; i < words; i++) {
+    r->words[i] = static_cast<uint32_t>(in[i / k] >> (32 * (i % k)));
+  }
+  r->length = words;
+  while (r->length > 1 && r->words[r->length - 1] == 0) {
+    r->length--;
+  }
+  return BN_OK;
+}
+
+// The limb-width Montgomery constant from the 32-bit one: one Newton step
+// v = v * (2 - m0 * v) doubles the bits of the inverse v = -mu of m0.
+template <typename Limb>
+Limb widen_constant(const BigInt *m, uint32_t mu32) {
+  Limb m0 = 0;
+  load_limbs<Limb>(m, 1, &m0);
+  Limb v = static_cast<Limb>(0u - mu32);
+  if (sizeof(Limb) > sizeof(uint32_t)) {
+    v = v * (2 - m0 * v);
+  }
+  return static_cast<Limb>(0) - v;
+}
+
+// A block of limbs from the allocation wrapper, zeroed before release.
+template <typename Limb>
+struct LimbBlock {
+  Limb *limbs = nullptr;
+  size_t count = 0;
+
+  BnStatus allocate(size_t n) {
+    limbs = static_cast<Limb *>(cinder_alloc(n * sizeof(Limb)));
+    if (limbs == nullptr) {
+      return BN_NO_MEMORY;
+    }
+    count = n;
+    return BN_OK;
+  }
+  void release() {
+    if (limbs != nullptr) {
+      cinder_wipe_free(limbs, count * sizeof(Limb));
+    }
+    limbs = nullptr;
+    count = 0;
+  }
+};
+
+bool is_odd(const BigInt *m) { return m->length >= 1 && (m->words[0] & 1) != 0; }
+
+// r = x * 2^(32 * shift_words) mod m for x < m: the conversion into Montgomery
+// form for an R of |shift_words| words.
+BnStatus to_mont_shifted(const BigInt *x, const BigInt *m, int32_t shift_words, BigInt *r) {
+  if (m->length == 0 || bigint_compare(x, m) >= 0) {
+    return BN_NOT_REDUCED;
+  }
+  BigInt shifted;
+  bigint_init(&shifted);
+  BnStatus status;
+  if ((status = bigint_reserve(x->length + shift_words + 1, &shifted)) == BN_OK &&
+      (status = bigint_copy(x, &shifted)) == BN_OK &&
+      (status = bigint_shift_left_words(shift_words, &shifted)) == BN_OK) {
+    status = bigint_mod(&shifted, m, r);
+  }
+  bigint_free(&shifted);
+  return status;
+}
+
+// One Montgomery product or square on BigInts, with limbs of type Limb (the
+// caller has checked that R comes out as 2^(32 * m->length)).
+template <typename Limb>
+BnStatus mont_product(const BigInt *a, const BigInt *b, const BigInt *m, uint32_t mu32,
+                      BigInt *r) {
+  const int32_t n = limbs_for_words<Limb>(m->length);
+  LimbBlock<Limb> work;
+  BnStatus status = work.allocate(static_cast<size_t>(3 * n + kernel_scratch_limbs(n)));
+  if (status != BN_OK) {
+    return status;
+  }
+  Limb *la = work.limbs;
+  Limb *lb = la + n;
+  Limb *lm = lb + n;
+  Limb *scratch = lm + n;
+  load_limbs(m, n, lm);
+  load_limbs(a, n, la);
+  const MontModulus<Limb> mod = {lm, n, widen_constant<Limb>(m, mu32)};
+  if (b == nullptr) {
+    mont_square_limbs(la, mod, la, scratch);
+  } else {
+    load_limbs(b, n, lb);
+    mont_mul_limbs(la, lb, mod, la, scratch);
+  }
+  status = store_limbs(la, n, r);
+  work.release();
+  return status;
+}
+
+// The public product and square: b == null squares a.
+BnStatus mont_product_checked(const BigInt *a, const BigInt *b, const BigInt *m, uint32_t mu,
+                              BigInt *r) {
+  if (!is_odd(m)) {
+    return BN_BAD_MODULUS;
+  }
+  if (bigint_compare(a, m) >= 0 || (b != nullptr && bigint_compare(b, m) >= 0)) {
+    return BN_NOT_REDUCED;
+  }
+#if defined(__SIZEOF_INT128__)
+  if (m->length % 2 == 0) {
+    return mont_product<uint64_t>(a, b, m, mu, r);
+  }
+#endif
+  return mont_product<uint32_t>(a, b, m, mu, r);
+}
+
+// The window width for an exponent of |bits| bits.
+int window_bits(int32_t bits) {
+  if (bits <= 3) {
+    return 1;
+  }
+  if (bits <= 15) {
+    return 2;
+  }
+  if (bits <= 63) {
+    return 3;
+  }
+  return 4;
+}
+
+// The window table: entry v holds base^v in Montgomery form once present[v]
+// is set; entries are allocated when they are first computed.
+template <typename Limb>
+struct ExpTable {
+  int32_t *present = nullptr;
+  Limb **entries = nullptr;
+  int32_t size = 0;
+  int32_t limbs = 0;
+
+  BnStatus create(int32_t entry_count, int32_t entry_limbs) {
+    present = static_cast<int32_t *>(cinder_alloc(entry_count * sizeof(int32_t)));
+    if (present == nullptr) {
+      return BN_NO_MEMORY;
+    }
+    size = entry_count;
+    limbs = entry_limbs;
+    memset(present, 0, static_cast<size_t>(size) * sizeof(int32_t));
+    entries = static_cast<Limb **>(cinder_alloc(entry_count * sizeof(Limb *)));
+    if (entries == nullptr) {
+      return BN_NO_MEMORY;
+    }
+    for (int32_t v = 0; v < size; v++) {
+      entries[v] = nullptr;
+    }
+    return BN_OK;
+  }
+  // The storage of entry v, allocated on first use; null when memory is out.
+  Limb *slot(int32_t v) {
+    if (entries[v] == nullptr) {
+      entries[v] = static_cast<Limb *>(cinder_alloc(static_cast<size_t>(limbs) * sizeof(Limb)));
+    }
+    return entries[v];
+  }
+  uint32_t built_mask() const {
+    uint32_t mask = 0;
+    for (int32_t v = 0; v < size; v++) {
+      mask |= present[v] != 0 ? 1u << v : 0;
+    }
+    return mask;
+  }
+  void release() {
+    if (entries != nullptr) {
+      for (int32_t v = 0; v < size; v++) {
+        if (entries[v] != nullptr) {
+          cinder_wipe_free(entries[v], static_cast<size_t>(limbs) * sizeof(Limb));
+        }
+      }
+      cinder_wipe_free(entries, static_cast<size_t>(size) * sizeof(Limb *));
+    }
+    if (present != nullptr) {
+      cinder_wipe_free(present, static_cast<size_t>(size) * sizeof(int32_t));
+    }
+    present = nullptr;
+    entries = nullptr;
+  }
+};
+
+// entry[target] = entry[x] * entry[y]; marks target present.
+template <typename Limb>
+BnStatus table_product(ExpTable<Limb> &table, int32_t target, int32_t x, int32_t y,
+                       const MontModulus<Limb> &mod, Limb *scratch) {
+  Limb *out = table.slot(target);
+  if (out == nullptr) {
+    return BN_NO_MEMORY;
+  }
+  mont_mul_limbs(table.entries[x], table.entries[y], mod, out, scratch);
+  table.present[target] = 1;
+  return BN_OK;
+}
+
+int32_t highest_power_of_two(int32_t b) { return 1 << (31 - __builtin_clz(static_cast<uint32_t>(b))); }
+
+// Makes entry v present from entries already there: split v into two present
+// entries when possible, else peel off its top bits one at a time (building
+// the prefixes on the way) until the rest splits. Powers of two are always
+// present, so the walk ends.
+template <typename Limb>
+BnStatus table_make_present(ExpTable<Limb> &table, int32_t v, const MontModulus<Limb> &mod,
+                            Limb *scratch) {
+  if (table.present[v]) {
+    return BN_OK;
+  }
+  table.present[v] = 1;
+  int32_t b = v;
+  int32_t prefix = 0;
+  int32_t t = highest_power_of_two(b);
+  for (;;) {
+    for (int32_t i = 1; i <= b / 2; i++) {
+      if (table.present[i] && table.present[b - i]) {
+        if (b == v) {
+          return table_product(table, v, i, b - i, mod, scratch);
+        }
+        BnStatus status = table_product(table, b, i, b - i, mod, scratch);
+        if (status != BN_OK) {
+          return status;
+        }
+        return table_product(table, v, b, prefix, mod, scratch);
+      }
+    }
+    if (b != v && !table.present[prefix + t]) {
+      BnStatus status = table_product(table, prefix + t, t, prefix, mod, scratch);
+      if (status != BN_OK) {
+        return status;
+      }
+    }
+    prefix += t;
+    b -= t;
+    t = highest_power_of_two(b);
+  }
+}
+
+// The |width| exponent bits from bit |top| down, as a number.
+int32_t window_value(const BigInt *e, int32_t top, int width) {
+  int32_t v = 0;
+  for (int k = 0; k < width; k++) {
+    int bit;
+    bigint_get_bit(top - k, e, &bit);
+    v = (v << 1) | bit;
+  }
+  return v;
+}
+
+template <typename Limb>
+BnStatus mod_exp_limbs(const BigInt *base, const BigInt *e, const BigInt *m, BigInt *r,
+                       const CancelCheck *cancel, uint32_t *built_entries) {
+  if (cancel_check_yields(cancel)) {
+    return ENGINE_CANCELLED;
+  }
+  uint32_t mu32;
+  BnStatus status = bigint_mont_constant(m, &mu32);
+  if (status != BN_OK) {
+    return status;
+  }
+  const int32_t n = limbs_for_words<Limb>(m->length);
+  const int32_t r_words = n * LimbTraits<Limb>::kWords;
+  const int32_t bits = bigint_bit_length(e);
+  const int w = window_bits(bits);
+
+  ExpTable<Limb> table;
+  LimbBlock<Limb> work;
+  BigInt converted;
+  bigint_init(&converted);
+  Limb *lm, *acc, *scratch;
+  if ((status = work.allocate(static_cast<size_t>(2 * n + kernel_scratch_limbs(n)))) != BN_OK ||
+      (status = table.create(1 << w, n)) != BN_OK) {
+    goto done;
+  }
+  lm = work.limbs;
+  acc = lm + n;
+  scratch = acc + n;
+  load_limbs(m, n, lm);
+  {
+    const MontModulus<Limb> mod = {lm, n, widen_constant<Limb>(m, mu32)};
+    // Entries 0 and 1 by conversion, the powers of two by squaring.
+    BigInt one;
+    uint32_t one_word = 1;
+    one.capacity = 1;
+    one.length = 1;
+    one.words = &one_word;
+    const BigInt *initial[2] = {&one, base};
+    for (int32_t v = 0; v < 2; v++) {
+      Limb *slot = table.slot(v);
+      if (slot == nullptr) {
+        status = BN_NO_MEMORY;
+        goto done;
+      }
+      if ((status = to_mont_shifted(initial[v], m, r_words, &converted)) != BN_OK) {
+        goto done;
+      }
+      load_limbs(&converted, n, slot);
+      table.present[v] = 1;
+    }
+    if (cancel_check_yields(cancel)) {
+      status = ENGINE_CANCELLED;
+      goto done;
+    }
+    for (int j = 1; j < w; j++) {
+      Limb *slot = table.slot(1 << j);
+      if (slot == nullptr) {
+        status = BN_NO_MEMORY;
+        goto done;
+      }
+      mont_square_limbs(table.entries[1 << (j - 1)], mod, slot, scratch);
+      table.present[1 << j] = 1;
+    }
+
+    // Windows aligned at the exponent's top bit.
+    int32_t pos = bits - 1;
+    int width = pos + 1 < w ? pos + 1 : w;
+    int32_t v = window_value(e, pos, width);
+    pos -= width;
+    if ((status = table_make_present(table, v, mod, scratch)) != BN_OK) {
+      goto done;
+    }
+    memcpy(acc, table.entries[v], static_cast<size_t>(n) * sizeof(Limb));
+    while (pos >= 0) {
+      if (cancel_check_yields(cancel)) {
+        status = ENGINE_CANCELLED;
+        goto done;
+      }
+      width = pos + 1 < w ? pos + 1 : w;
+      for (int k = 0; k < width; k++) {
+        mont_square_limbs(acc, mod, acc, scratch);
+      }
+      v = window_value(e, pos, width);
+      pos -= width;
+      if (v != 0) {
+        if ((status = table_make_present(table, v, mod, scratch)) != BN_OK) {
+          goto done;
+        }
+        mont_mul_limbs(table.entries[v], acc, mod, acc, scratch);
+      }
+    }
+    // Out of Montgomery form: the product with 1.
+    Limb *unit = scratch + kernel_scratch_limbs(n) - n;  // beyond the n + 2 the product uses
+    memset(unit, 0, static_cast<size_t>(n) * sizeof(Limb));
+    unit[0] = 1;
+    mont_mul_limbs(acc, unit, mod, acc, scratch);
+    status = store_limbs(acc, n, r);
+  }
+
+done:
+  if (built_entries != nullptr && table.present != nullptr) {
+    *built_entries = table.built_mask();
+  }
+  table.release();
+  work.release();
+  bigint_free(&converted);
+  return status;
+}
+
+}  // namespace
+
+bool mont_limbs64_available() { return kHaveLimbs64; }
+
+BnStatus mod_exp_with(MontLimbs limbs, const BigInt *base, const BigInt *e, const BigInt *m,
+                      BigInt *r, const CancelCheck *cancel, uint32_t *built_entries) {
+#if defined(__SIZEOF_INT128__)
+  if (limbs == MONT_LIMBS_64) {
+    return mod_exp_limbs<uint64_t>(base, e, m, r, cancel, built_entries);
+  }
+#else
+  (void)limbs;
+#endif
+  return mod_exp_limbs<uint32_t>(base, e, m, r, cancel, built_entries);
+}
+
+BnStatus bigint_mont_constant(const BigInt *m, uint32_t *mu) {
+  if (!is_odd(m)) {
+    return BN_BAD_MODULUS;
+  }
+  // v = m0^-1 mod 2^32, one bit at a time from an inverse modulo 4.
+  const uint32_t m0 = m->words[0];
+  uint32_t v = (m0 & 3) == 1 ? 1 : 3;
+  for (int j = 2; j < 32; j++) {
+    if (((v * m0) >> j) & 1) {
+      v += 1u << j;
+    }
+  }
+  *mu = 0u - v;
+  return BN_OK;
+}
+
+BnStatus bigint_to_mont(const BigInt *x, const BigInt *m, BigInt *r) {
+  return to_mont_shifted(x, m, m->length, r);
+}
+
+BnStatus bigint_from_mont(const BigInt *x, const BigInt *m, uint32_t mu, BigInt *r) {
+  uint32_t one_word = 1;
+  const BigInt one = {1, 1, &one_word};
+  return mont_product_checked(x, &one, m, mu, r);
+}
+
+BnStatus bigint_mont_mul(const BigInt *a, const BigInt *b, const BigInt *m, uint32_t mu,
+                         BigInt *r) {
+  return mont_product_checked(a, b, m, mu, r);
+}
+
+BnStatus bigint_mont_square(const BigInt *a, const BigInt *m, uint32_t mu, BigInt *r) {
+  return mont_product_checked(a, nullptr, m, mu, r);
+}
+
+BnStatus bigint_mod_exp(const BigInt *base, const BigInt *e, const BigInt *m, BigInt *r,
+                        const CancelCheck *cancel) {
+  return mod_exp_with(kHaveLimbs64 ? MONT_LIMBS_64 : MONT_LIMBS_32, base, e, m, r, cancel,
+                      nullptr);
+}
+
+BnStatus bigint_crt_exp(const BigInt *x, const BigInt *p, const BigInt *q, const BigInt *dP,
+                        const BigInt *dQ, const BigInt *qInv, BigInt *r,
+                        const CancelCheck *cancel) {
+  if (cancel_check_yields(cancel)) {
+    return ENGINE_CANCELLED;
+  }
+  BigInt t, m1, m2, h;
+  bigint_init(&t);
+  bigint_init(&m1);
+  bigint_init(&m2);
+  bigint_init(&h);
+  BnStatus status;
+  if ((status = bigint_mod(x, p, &t)) != BN_OK ||
+      (status = bigint_mod_exp(&t, dP, p, &m1, cancel)) != BN_OK ||
+      (status = bigint_mod(x, q, &t)) != BN_OK ||
+      (status = bigint_mod_exp(&t, dQ, q, &m2, cancel)) != BN_OK ||
+      (status = bigint_mod_sub(&m1, &m2, p, &t)) != BN_OK) {
+    goto done;
+  }
+  if (cancel_check_yields(cancel)) {
+    status = ENGINE_CANCELLED;
+    goto done;
+  }
+  if ((status = bigint_mod_mul(&t, qInv, p, &h)) != BN_OK ||
+      (status = bigint_mul(&h, q, r)) != BN_OK) {
+    goto done;
+  }
+  status = bigint_add_to(&m2, r);
+
+done:
+  bigint_free(&t);
+  bigint_free(&m1);
+  bigint_free(&m2);
+  bigint_free(&h);
+  return status;
+}
