@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "launcher/common/start_child.h"
+#include "launcher/common/testing/fake_java_record.h"
 
 namespace fs = std::filesystem;
 
@@ -35,22 +36,8 @@ class PosixHostTest : public testing::Test {
   void script(const std::string &statuses) {
     std::ofstream(dir_ + "/statuses") << statuses;
   }
-  // The lines of run N's record that start with `key` (the key and blank removed).
   std::vector<std::string> record(int run, const std::string &key) {
-    std::ifstream in(dir_ + "/run-" + std::to_string(run));
-    std::vector<std::string> values;
-    for (std::string line; std::getline(in, line);) {
-      if (line.rfind(key + " ", 0) == 0) {
-        values.push_back(line.substr(key.size() + 1));
-      }
-    }
-    return values;
-  }
-  bool wait_for_record(int run) {
-    for (int i = 0; i < 500 && !fs::exists(dir_ + "/run-" + std::to_string(run)); i++) {
-      usleep(10000);
-    }
-    return fs::exists(dir_ + "/run-" + std::to_string(run));
+    return fake_java_record(dir_, run, key);
   }
 
   std::string dir_;
@@ -108,7 +95,7 @@ TEST_F(PosixHostTest, ExitStatusesIncludingSignalAndFailures) {
   EXPECT_EQ(start_child(host_, posix_path_style(), ChildMode::wait, {FAKE_JAVA_PATH}, &error), 3);
   EXPECT_EQ(start_child(host_, posix_path_style(), ChildMode::wait, {FAKE_JAVA_PATH}, &error), 255);
   long child = start_child(host_, posix_path_style(), ChildMode::no_wait, {FAKE_JAVA_PATH}, &error);
-  ASSERT_TRUE(wait_for_record(2));
+  ASSERT_TRUE(wait_for_fake_java_run(dir_, 2));
   kill(static_cast<pid_t>(child), SIGTERM);
   EXPECT_EQ(host_.wait_child(child, &error), 128 + SIGTERM);
 

@@ -3,6 +3,8 @@
 // status or "hang" (wait until killed); the last word repeats. Each run takes the next
 // free index N and writes DIR/run-N: its pid, directory, SIGINT disposition, argv,
 // environment and the server's session key file as it found it, then behaves as told.
+// With FAKE_JAVA_TAKE_KEY set it deletes the key file after reading it, so the next
+// run sees a key file only when one was written again.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -66,6 +68,9 @@ int main(int argc, char **argv) {
     char mode[8];
     snprintf(mode, sizeof mode, "%o", key_info.st_mode & 0777);
     record << "sk " << key << "\nskmode " << mode << "\n";
+    if (getenv("FAKE_JAVA_TAKE_KEY") != nullptr) {
+      unlink("sk.txt");
+    }
   } else {
     record << "sk-missing\n";
   }
