@@ -35,8 +35,9 @@ struct RsaKeyGenParams {
   Item public_exponent;
 };
 
-// Key-pair generation types: set copies an RsaKeyGenParams (STATUS_BAD_DATA
-// for null info); the handler is a KeyGenHandler.
+// Key-pair generation types: set copies an RsaKeyGenParams
+// (STATUS_BAD_ALGORITHM_INFO for null info or a null exponent of nonzero
+// length); the handler is a KeyGenHandler.
 extern const InfoTypeClass KEYGEN_INFO_CLASS;
 
 #endif  // KIT_SECURITY_FRAMEWORK_INFO_CLASSES_H

@@ -1,0 +1,21 @@
+#include "security/framework/status.h"
+
+Status engine_status_to_status(EngineStatus code) {
+  switch (code) {
+    case ENGINE_OK: return STATUS_OK;
+    case ENGINE_CANCELLED: return STATUS_CANCELLED;
+    case ENGINE_EVEN_EXPONENT: return STATUS_EVEN_EXPONENT;
+    case ENGINE_EXPONENT_TOO_LONG: return STATUS_BAD_EXPONENT_LENGTH;
+    case ENGINE_BAD_INPUT: return STATUS_BAD_INPUT;
+    case ENGINE_BAD_INPUT_LENGTH: return STATUS_BAD_INPUT_LENGTH;
+    case ENGINE_BAD_MODULUS: return STATUS_BAD_MODULUS_LENGTH;
+    case ENGINE_NOT_SUPPORTED: return STATUS_NOT_SUPPORTED;
+    case ENGINE_OUTPUT_TOO_SMALL: return STATUS_OUTPUT_TOO_SMALL;
+    case ENGINE_NOT_READY: return STATUS_ENGINE_NOT_READY;
+    case ENGINE_BAD_KEY_LENGTH: return STATUS_BAD_KEY_LENGTH;
+    case ENGINE_BAD_KEY_INFO: return STATUS_BAD_KEY_INFO;
+    case ENGINE_BAD_PARAMETERS: return STATUS_BAD_ALGORITHM_INFO;
+    case ENGINE_NO_MEMORY: return STATUS_NO_MEMORY;
+    default: return STATUS_BAD_DATA;
+  }
+}
