@@ -50,3 +50,10 @@ install: build
 
 clean:
 	rm -rf build build-sanitize build-m32
+
+# Fuzzing (clang, ASan+UBSan, build-fuzz): every fuzz target FUZZ_SECONDS each.
+# MERGE=1 minimises what was found into the committed corpus (fuzz/corpus).
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz
+fuzz: setup
+	fuzz/run.sh $(FUZZ_SECONDS)
