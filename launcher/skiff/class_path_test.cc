@@ -57,9 +57,7 @@ TEST_F(SkiffTest, SslOffAndOn) {
   for (const Row &row : rows) {
     SCOPED_TRACE(row.want_path);
     FakeHost fresh(windows_path_style());
-    fresh.executable = host.executable;
-    fresh.add_directory("C:\\srv\\bin");
-    fresh.add_file("C:\\java\\bin\\java.exe");
+    install_kit(fresh);
     fresh.add_file("C:\\srv\\lib\\ssl.jar");
     fresh.add_file("C:\\ssl\\lib\\ssl.jar");
     fresh.environment["PATH"] = "C:\\WINNT\\system32";

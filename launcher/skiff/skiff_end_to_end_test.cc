@@ -24,6 +24,20 @@ namespace {
 const std::string kUsage =
     "Usage: skiff [-jre|-nojre] [-javahome <javahome>] [-classpath <classpath>] [-ssl] [-threads <green|native>]\n[-vmargs <vmargs>] [-Dsystem_property=value]...\n[-passfile] [-verbose] [-console] [-noconsole] [-help]\n\n";
 
+// True once `pid` runs a second thread (skiff's console-event thread, started right
+// after the first VM start), waiting up to 10 s.
+bool has_console_thread(pid_t pid) {
+  std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  for (int i = 0; i < 1000; i++) {
+    auto count = std::distance(fs::directory_iterator(tasks), fs::directory_iterator());
+    if (count >= 2) {
+      return true;
+    }
+    usleep(10000);
+  }
+  return false;
+}
+
 class SkiffEndToEnd : public testing::Test {
  protected:
   void SetUp() override {
@@ -185,7 +199,7 @@ TEST_F(SkiffEndToEnd, InterruptStopsTheServerOnceThenEndsTheLauncherBySignal) {
   pid_t pid = start({});
   ASSERT_TRUE(wait_for_fake_java_run(records_, 0));
   pid_t vm = std::stoi(fake_java_record(records_, 0, "pid").at(0));
-  usleep(100000);  // let skiff start its console thread after the spawn
+  ASSERT_TRUE(has_console_thread(pid));
   kill(-pid, SIGINT);  // the whole group, as Ctrl+C does: the VM ignores it
   for (int i = 0; i < 4; i++) {
     kill(pid, SIGINT);

@@ -14,13 +14,18 @@ inline const std::string kWantUsage =
 inline const std::string kWantHelp =
     "\nArguments:\n-jre       Use the Java Runtime Environment (JRE) instead of JDK\n-nojre     Do not use the JRE (the default; you must set -javahome)\n-javahome  Location of the Java executable, <javahome>\\bin\\java\n-classpath Additional classpath settings\n-threads   Use portable Green threads or native threads\n-vmargs    Pass <vmargs> directly to the VM\n-ssl       Enable use of Secure Sockets Layer\n-passfile  Read SSL passphrase from file <server_root>\\keys.passphrase-console   Show console output\n-verbose   Display internal settings such as CLASSPATH\n-help      Print this message\n\n";
 
+// install_kit: skiff installed as C:\srv\bin\skiff.exe and a JDK in C:\java.
+inline void install_kit(FakeHost &host) {
+  host.executable = "C:\\srv\\bin\\skiff.exe";
+  host.add_file("C:\\srv\\bin\\skiff.exe");
+  host.add_file("C:\\java\\bin\\java.exe");
+}
+
 class SkiffTest : public testing::Test {
  protected:
   SkiffTest() : host(windows_path_style()), launcher(host, windows_path_style()) {
-    host.executable = "C:\\srv\\bin\\skiff.exe";
-    host.add_file("C:\\srv\\bin\\skiff.exe");
+    install_kit(host);
     host.add_directory("C:\\srv\\lib");
-    host.add_file("C:\\java\\bin\\java.exe");
     host.add_directory("C:\\work");
     host.current_directory = "C:\\work";
     host.environment["PATH"] = "C:\\WINNT\\system32";

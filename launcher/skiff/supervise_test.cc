@@ -102,9 +102,7 @@ TEST_F(SuperviseTest, StartServerAndMainClassModeKeepNoKeyAndNeverStop) {
         std::vector<std::string>{"-main_class", "Tool"}}) {
     SCOPED_TRACE(arguments[0]);
     FakeHost fresh(windows_path_style());
-    fresh.executable = "C:\\srv\\bin\\skiff.exe";
-    fresh.add_file("C:\\srv\\bin\\skiff.exe");
-    fresh.add_file("C:\\java\\bin\\java.exe");
+    install_kit(fresh);
     fresh.add_file(kKeyFile, "old");  // not theirs: neither written nor removed
     Launcher one(fresh, windows_path_style());
     std::vector<std::string> vm;
@@ -154,9 +152,7 @@ TEST_F(SuperviseTest, VmThatCannotBeCreatedIsAFailureAndNeverRestarted) {
   for (const Row &row : rows) {
     SCOPED_TRACE(row.want_launches);
     FakeHost fresh(windows_path_style());
-    fresh.executable = "C:\\srv\\bin\\skiff.exe";
-    fresh.add_file("C:\\srv\\bin\\skiff.exe");
-    fresh.add_file("C:\\java\\bin\\java.exe");
+    install_kit(fresh);
     Launcher one(fresh, windows_path_style());
     std::vector<std::string> vm;
     ASSERT_EQ(prepare_launch(one, {}, &vm), std::nullopt);

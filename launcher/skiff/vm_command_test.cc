@@ -165,9 +165,7 @@ TEST_F(SkiffTest, FlagPropertiesAndLoginClassChoices) {
   for (const Row &row : rows) {
     SCOPED_TRACE(row.want_tail[row.want_tail.size() > 1 ? 1 : 0]);
     FakeHost fresh(windows_path_style());
-    fresh.executable = "C:\\srv\\bin\\skiff.exe";
-    fresh.add_file("C:\\srv\\bin\\skiff.exe");
-    fresh.add_file("C:\\java\\bin\\java.exe");
+    install_kit(fresh);
     Launcher one(fresh, windows_path_style());
     std::vector<std::string> got;
     ASSERT_EQ(prepare_launch(one, row.arguments, &got), std::nullopt);
