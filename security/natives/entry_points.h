@@ -1,0 +1,31 @@
+// entry_points.h: the exported entry points of libcinder.so, for code that
+// calls them directly (the natives' tests). Each takes the operand-stack
+// slots of its call and returns the slot pointer after its result.
+#ifndef KIT_SECURITY_NATIVES_ENTRY_POINTS_H
+#define KIT_SECURITY_NATIVES_ENTRY_POINTS_H
+
+#include "platform/javai/javai.h"
+
+#define CINDER_ENTRY(name) JAVA_EXPORT Slot *name(Slot *sp, ExecEnv *ee)
+
+CINDER_ENTRY(Java_quill_security_ember_EmberDigest_initIDs_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberDigest_nativeUpdateByte_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberDigest_nativeUpdateBytes_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberDigest_nativeDigest_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberDigest_nativeReset_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberDigest_nativeFinalize_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberPrivateKey_initIDs_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberPublicKey_initIDs_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberSig_initIDs_stub);
+CINDER_ENTRY(Java_quill_security_ember_MD5_nativeConstructor_stub);
+CINDER_ENTRY(Java_quill_security_ember_RSAKeyGen_initIDs_stub);
+CINDER_ENTRY(Java_quill_security_ember_SHA1_initIDs_stub);
+CINDER_ENTRY(Java_quill_security_ember_SHA1_nativeConstructor_stub);
+CINDER_ENTRY(Java_quill_security_ember_SHA1_nativeDigest_stub);
+CINDER_ENTRY(Java_quill_security_ember_SHA1_nativeFinalize_stub);
+CINDER_ENTRY(Java_quill_security_ember_SHA1_nativeReset_stub);
+CINDER_ENTRY(Java_quill_security_ember_SHA1_nativeUpdateByte_stub);
+CINDER_ENTRY(Java_quill_security_ember_SHA1_nativeUpdateBytes_stub);
+CINDER_ENTRY(Java_quill_security_ssl_CipherRC4_initIDs_stub);
+
+#endif  // KIT_SECURITY_NATIVES_ENTRY_POINTS_H
