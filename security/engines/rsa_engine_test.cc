@@ -1,83 +1,22 @@
 // The raw RSA block engines driven through their operation tables: round
 // trips with both prime orders, the boundary blocks, block collection,
 // exact-length outputs, the 2048-bit limit, cancellation and every allocation
-// failure. Keys and reference blocks are in testdata/rsa_keys.txt.
+// failure.
 #include "security/engines/rsa_engine.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "security/engines/bigint.h"
 #include "security/engines/bigint_test_util.h"
+#include "security/engines/rsa_test_keys.h"
 #include "security/framework/key_types.h"
 #include "security/framework/memory.h"
 
 namespace {
-
-using Octets = std::vector<uint8_t>;
-
-Octets octets_from_hex(std::string hex) {
-  if (hex.size() % 2 != 0) {
-    hex = "0" + hex;
-  }
-  Octets out;
-  for (size_t i = 0; i < hex.size(); i += 2) {
-    out.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-  }
-  return out;
-}
-
-// The same number as exactly |k| octets.
-Octets fixed(const Octets &value, size_t k) {
-  Octets out(k - value.size(), 0);
-  out.insert(out.end(), value.begin(), value.end());
-  return out;
-}
-
-Item item_of(Octets &octets) { return {octets.data(), static_cast<uint32_t>(octets.size())}; }
-
-struct TestKey {
-  Octets n, e, d, p, q, dp, dq, qinv, x, y;
-  RsaPublicValue public_value() {
-    return {item_of(n), item_of(e)};
-  }
-  RsaPrivateValue private_value() {
-    return {item_of(n), item_of(e), item_of(d), item_of(p),
-            item_of(q), item_of(dp), item_of(dq), item_of(qinv)};
-  }
-  size_t k() const { return n.size(); }
-};
-
-std::map<std::string, TestKey> load_keys() {
-  std::ifstream in(RSA_TESTDATA_DIR "/rsa_keys.txt");
-  std::map<std::string, TestKey> keys;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') {
-      continue;
-    }
-    std::istringstream fields(line);
-    std::string name, hex[10];
-    fields >> name;
-    for (std::string &h : hex) {
-      fields >> h;
-    }
-    TestKey key;
-    Octets *parts[10] = {&key.n, &key.e, &key.d, &key.p, &key.q,
-                         &key.dp, &key.dq, &key.qinv, &key.x, &key.y};
-    for (int i = 0; i < 10; i++) {
-      *parts[i] = octets_from_hex(hex[i]);
-    }
-    keys[name] = key;
-  }
-  return keys;
-}
 
 // An engine context as the framework's cipher handler keeps it.
 class Engine {
@@ -154,7 +93,7 @@ EngineStatus round_trip(TestKey &key, const Octets &block, Octets *signed_block,
 
 class RsaEngine : public ::testing::Test {
  protected:
-  std::map<std::string, TestKey> keys = load_keys();
+  std::map<std::string, TestKey> keys = load_rsa_test_keys();
 };
 
 TEST_F(RsaEngine, RoundTripsForBothPrimeOrders) {
