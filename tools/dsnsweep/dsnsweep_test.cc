@@ -141,6 +141,15 @@ TEST_F(Dsnsweep, WithoutDataSourceFileNothingIsRemoved) {
   EXPECT_EQ(result.err, "");
 }
 
+TEST_F(Dsnsweep, UserDataSourcesAreLeftAlone) {
+  const char *user_sources = "[pelta]\nDriver = SQL Server\n";
+  std::ofstream(dir_ / ".odbc.ini") << user_sources;  // HOME is the test directory
+  write_data_sources("[lumometa]\nDriver = SQL Server\n");
+  Outcome result = run();
+  EXPECT_EQ(result.out, kLumometaMessage);
+  EXPECT_EQ(read_file(dir_ / ".odbc.ini"), user_sources);
+}
+
 TEST_F(Dsnsweep, MissingInstallerIsReportedOncePerRequest) {
   const char *data = "[pelta]\nDriver = SQL Server\n\n[lumometa]\nDriver = SQL Server\n";
   write_data_sources(data);
