@@ -11,7 +11,6 @@
 #include "security/framework/memory.h"
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
 #include <immintrin.h>
 #define SHA1_HAVE_X86 1
 #endif
@@ -65,17 +64,10 @@ void compress_portable(Sha1State *state) {
 
 #if SHA1_HAVE_X86
 
+// The run-time library reads the processor's features once at load time.
 bool cpu_has_sha_ni() {
-  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) {
-    return false;
-  }
-  const bool ssse3 = (ecx & bit_SSSE3) != 0;
-  const bool sse41 = (ecx & bit_SSE4_1) != 0;
-  if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0) {
-    return false;
-  }
-  return ssse3 && sse41 && (ebx & bit_SHA) != 0;
+  return __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1") &&
+         __builtin_cpu_supports("ssse3");
 }
 
 // Four rounds with the SHA extensions: |e_next| receives the E value for the
@@ -189,11 +181,8 @@ __attribute__((target("sha,sse4.1,ssse3"))) void sha_ni_words(uint32_t H[5], con
 
 #endif  // SHA1_HAVE_X86
 
-// Decided once per process; a constant afterwards.
 Sha1Kernel best_kernel() {
-  static const Sha1Kernel kernel =
-      sha1_kernel_available(SHA1_KERNEL_SHA_NI) ? SHA1_KERNEL_SHA_NI : SHA1_KERNEL_PORTABLE;
-  return kernel;
+  return sha1_kernel_available(SHA1_KERNEL_SHA_NI) ? SHA1_KERNEL_SHA_NI : SHA1_KERNEL_PORTABLE;
 }
 
 }  // namespace
