@@ -62,7 +62,9 @@ bool keep_name(void *context, const char *name) {
     if (grown > list->room) {
       grown = list->room;
     }
-    Handle **names = static_cast<Handle **>(realloc(list->names, sizeof(Handle *) * grown));
+    Handle **names = grown <= SIZE_MAX / sizeof(Handle *)
+                         ? static_cast<Handle **>(realloc(list->names, sizeof(Handle *) * grown))
+                         : nullptr;
     if (names == nullptr) {
       list->failed = true;
       return false;
