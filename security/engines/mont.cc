@@ -41,23 +41,32 @@ constexpr bool kHaveLimbs64 = false;
 template <typename Limb>
 constexpr int kLimbBits = 8 * sizeof(Limb);
 
-// The modulus as the kernels see it.
+// r = a * b * R^-1 mod m and r = a^2 * R^-1 mod m on |n| limbs.
+template <typename Limb>
+using MulKernel = void (*)(const Limb *a, const Limb *b, const Limb *m, int32_t n, Limb mu,
+                           Limb *r, Limb *t);
+template <typename Limb>
+using SquareKernel = void (*)(const Limb *a, const Limb *m, int32_t n, Limb mu, Limb *r, Limb *t);
+
+// The modulus as the kernels see it, with the kernels for its size.
 template <typename Limb>
 struct MontModulus {
   const Limb *m;
   int32_t limbs;
   Limb mu;  // -m^-1 mod 2^(limb bits)
+  MulKernel<Limb> mul;
+  SquareKernel<Limb> square;
 };
 
 // r = t - m when t >= m, else t, for t of limbs + 1 limbs below 2m. The choice
 // is made with a mask so that it does not branch on the (secret) value.
 template <typename Limb>
-void reduce_once(const Limb *t, const MontModulus<Limb> &mod, Limb *r) {
+__attribute__((always_inline)) inline void reduce_once(const Limb *t, const Limb *m, int32_t n,
+                                                       Limb *r) {
   using Wide = typename LimbTraits<Limb>::Wide;
-  const int32_t n = mod.limbs;
   Limb borrow = 0;
   for (int32_t j = 0; j < n; j++) {
-    Wide d = static_cast<Wide>(t[j]) - mod.m[j] - borrow;
+    Wide d = static_cast<Wide>(t[j]) - m[j] - borrow;
     r[j] = static_cast<Limb>(d);
     borrow = static_cast<Limb>(d >> (2 * kLimbBits<Limb> - 1));
   }
@@ -68,53 +77,49 @@ void reduce_once(const Limb *t, const MontModulus<Limb> &mod, Limb *r) {
   }
 }
 
-// r = a * b * R^-1 mod m, coarsely integrated operand scanning (Koc, Acar,
+// r = a * b * R^-1 mod m, finely integrated operand scanning (Koc, Acar,
 // Kaliski, "Analyzing and comparing Montgomery multiplication algorithms",
-// 1996): each row of a * b[i] is followed at once by the reduction that clears
-// the lowest limb. |t| holds limbs + 2 limbs; r may be a or b.
+// 1996): each pass adds a * b[i] and the multiple u * m that clears the lowest
+// limb in one sweep, two independent carry chains, shifting down one limb.
+// |t| holds limbs + 1 limbs; r may be a or b.
 template <typename Limb>
-void mont_mul_limbs(const Limb *a, const Limb *b, const MontModulus<Limb> &mod, Limb *r,
-                    Limb *t) {
+__attribute__((always_inline)) inline void mont_mul_core(const Limb *a, const Limb *b,
+                                                         const Limb *m, int32_t n, Limb mu,
+                                                         Limb *r, Limb *t) {
   using Wide = typename LimbTraits<Limb>::Wide;
   constexpr int kBits = kLimbBits<Limb>;
-  const int32_t n = mod.limbs;
-  const Limb *m = mod.m;
-  memset(t, 0, static_cast<size_t>(n + 2) * sizeof(Limb));
+  memset(t, 0, static_cast<size_t>(n + 1) * sizeof(Limb));
   for (int32_t i = 0; i < n; i++) {
     const Limb bi = b[i];
-    Wide c = 0;
-    for (int32_t j = 0; j < n; j++) {
-      Wide p = static_cast<Wide>(a[j]) * bi + t[j] + static_cast<Limb>(c);
-      t[j] = static_cast<Limb>(p);
-      c = p >> kBits;
-    }
-    Wide s = static_cast<Wide>(t[n]) + static_cast<Limb>(c);
-    t[n] = static_cast<Limb>(s);
-    t[n + 1] = static_cast<Limb>(s >> kBits);
-
-    const Limb u = t[0] * mod.mu;
-    Wide p = static_cast<Wide>(u) * m[0] + t[0];
-    c = p >> kBits;
+    Wide p = static_cast<Wide>(a[0]) * bi + t[0];
+    Limb c1 = static_cast<Limb>(p >> kBits);
+    const Limb low = static_cast<Limb>(p);
+    const Limb u = low * mu;
+    Wide q = static_cast<Wide>(u) * m[0] + low;
+    Limb c2 = static_cast<Limb>(q >> kBits);
+#pragma GCC unroll 8
     for (int32_t j = 1; j < n; j++) {
-      p = static_cast<Wide>(u) * m[j] + t[j] + static_cast<Limb>(c);
-      t[j - 1] = static_cast<Limb>(p);
-      c = p >> kBits;
+      p = static_cast<Wide>(a[j]) * bi + t[j] + c1;
+      c1 = static_cast<Limb>(p >> kBits);
+      q = static_cast<Wide>(u) * m[j] + static_cast<Limb>(p) + c2;
+      c2 = static_cast<Limb>(q >> kBits);
+      t[j - 1] = static_cast<Limb>(q);
     }
-    s = static_cast<Wide>(t[n]) + static_cast<Limb>(c);
+    Wide s = static_cast<Wide>(t[n]) + c1 + c2;
     t[n - 1] = static_cast<Limb>(s);
-    t[n] = t[n + 1] + static_cast<Limb>(s >> kBits);
+    t[n] = static_cast<Limb>(s >> kBits);
   }
-  reduce_once(t, mod, r);
+  reduce_once(t, m, n, r);
 }
 
 // r = a^2 * R^-1 mod m: the cross products once, doubled, the squares added,
 // then limbs reductions. |t| holds 2 * limbs + 1 limbs; r may be a.
 template <typename Limb>
-void mont_square_limbs(const Limb *a, const MontModulus<Limb> &mod, Limb *r, Limb *t) {
+__attribute__((always_inline)) inline void mont_square_core(const Limb *a, const Limb *m,
+                                                            int32_t n, Limb mu, Limb *r,
+                                                            Limb *t) {
   using Wide = typename LimbTraits<Limb>::Wide;
   constexpr int kBits = kLimbBits<Limb>;
-  const int32_t n = mod.limbs;
-  const Limb *m = mod.m;
   memset(t, 0, static_cast<size_t>(2 * n + 1) * sizeof(Limb));
   for (int32_t i = 0; i + 1 < n; i++) {
     const Limb ai = a[i];
@@ -142,7 +147,7 @@ void mont_square_limbs(const Limb *a, const MontModulus<Limb> &mod, Limb *r, Lim
   // where the overflow of the previous row's carry is added along with it.
   Limb top = 0;
   for (int32_t i = 0; i < n; i++) {
-    const Limb u = t[i] * mod.mu;
+    const Limb u = t[i] * mu;
     Wide c = 0;
     for (int32_t j = 0; j < n; j++) {
       Wide p = static_cast<Wide>(u) * m[j] + t[i + j] + static_cast<Limb>(c);
@@ -154,7 +159,57 @@ void mont_square_limbs(const Limb *a, const MontModulus<Limb> &mod, Limb *r, Lim
     top = static_cast<Limb>(s >> kBits);
   }
   t[2 * n] = top;
-  reduce_once(t + n, mod, r);
+  reduce_once(t + n, m, n, r);
+}
+
+// The kernels for any size, and copies specialised to the sizes of RSA
+// moduli and primes (the compiler unrolls their inner loops).
+template <typename Limb>
+void mont_mul_any(const Limb *a, const Limb *b, const Limb *m, int32_t n, Limb mu, Limb *r,
+                  Limb *t) {
+  mont_mul_core(a, b, m, n, mu, r, t);
+}
+
+template <typename Limb>
+void mont_square_any(const Limb *a, const Limb *m, int32_t n, Limb mu, Limb *r, Limb *t) {
+  mont_square_core(a, m, n, mu, r, t);
+}
+
+template <typename Limb, int32_t N>
+void mont_mul_fixed(const Limb *a, const Limb *b, const Limb *m, int32_t, Limb mu, Limb *r,
+                    Limb *t) {
+  mont_mul_core(a, b, m, N, mu, r, t);
+}
+
+template <typename Limb, int32_t N>
+void mont_square_fixed(const Limb *a, const Limb *m, int32_t, Limb mu, Limb *r, Limb *t) {
+  mont_square_core(a, m, N, mu, r, t);
+}
+
+template <typename Limb>
+MontModulus<Limb> make_modulus(const Limb *m, int32_t n, Limb mu) {
+  constexpr int32_t k = LimbTraits<Limb>::kWords;
+  switch (n * k) {
+    case 16:
+      return {m, n, mu, mont_mul_fixed<Limb, 16 / k>, mont_square_fixed<Limb, 16 / k>};
+    case 32:
+      return {m, n, mu, mont_mul_fixed<Limb, 32 / k>, mont_square_fixed<Limb, 32 / k>};
+    case 64:
+      return {m, n, mu, mont_mul_fixed<Limb, 64 / k>, mont_square_fixed<Limb, 64 / k>};
+    default:
+      return {m, n, mu, mont_mul_any<Limb>, mont_square_any<Limb>};
+  }
+}
+
+template <typename Limb>
+void mont_mul_limbs(const Limb *a, const Limb *b, const MontModulus<Limb> &mod, Limb *r,
+                    Limb *t) {
+  mod.mul(a, b, mod.m, mod.limbs, mod.mu, r, t);
+}
+
+template <typename Limb>
+void mont_square_limbs(const Limb *a, const MontModulus<Limb> &mod, Limb *r, Limb *t) {
+  mod.square(a, mod.m, mod.limbs, mod.mu, r, t);
 }
 
 // Scratch limbs the two kernels need.
@@ -272,7 +327,7 @@ BnStatus mont_product(const BigInt *a, const BigInt *b, const BigInt *m, uint32_
   Limb *scratch = lm + n;
   load_limbs(m, n, lm);
   load_limbs(a, n, la);
-  const MontModulus<Limb> mod = {lm, n, widen_constant<Limb>(m, mu32)};
+  const MontModulus<Limb> mod = make_modulus<Limb>(lm, n, widen_constant<Limb>(m, mu32));
   if (b == nullptr) {
     mont_square_limbs(la, mod, la, scratch);
   } else {
@@ -467,7 +522,7 @@ BnStatus mod_exp_limbs(const BigInt *base, const BigInt *e, const BigInt *m, Big
   scratch = acc + n;
   load_limbs(m, n, lm);
   {
-    const MontModulus<Limb> mod = {lm, n, widen_constant<Limb>(m, mu32)};
+    const MontModulus<Limb> mod = make_modulus<Limb>(lm, n, widen_constant<Limb>(m, mu32));
     // Entries 0 and 1 by conversion, the powers of two by squaring.
     BigInt one;
     uint32_t one_word = 1;
