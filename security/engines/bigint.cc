@@ -190,6 +190,26 @@ BnStatus divide(const BigInt *a, const BigInt *d, BigInt *q, BigInt *rem) {
   return bigint_set_word(static_cast<uint32_t>(r), rem);
 }
 
+// Adds |carry| (0 or 1) into x from word |from| upward; a carry out of the top
+// appends a word 1 (growing x, keeping its value, when its capacity is short).
+BnStatus carry_upward(uint32_t carry, int32_t from, BigInt *x) {
+  for (int32_t i = from; i < x->length && carry != 0; i++) {
+    x->words[i] += carry;
+    carry = x->words[i] < carry ? 1 : 0;
+  }
+  if (carry == 0) {
+    return BN_OK;
+  }
+  if (x->capacity < x->length + 1) {
+    BnStatus status = bigint_grow(x->length + 2, x);
+    if (status != BN_OK) {
+      return status;
+    }
+  }
+  x->words[x->length++] = 1;
+  return BN_OK;
+}
+
 // A value with a sign, for the Bezout coefficients of the extended algorithm.
 struct SignedBigInt {
   BigInt magnitude;
@@ -471,21 +491,11 @@ BnStatus bigint_sub(const BigInt *a, const BigInt *b, BigInt *r) {
 }
 
 BnStatus bigint_add_word(uint32_t w, BigInt *x) {
-  uint32_t carry = w;
-  for (int32_t i = 0; i < x->length && carry != 0; i++) {
-    x->words[i] += carry;
-    carry = x->words[i] < carry ? 1 : 0;
+  if (x->length == 0) {
+    return bigint_set_word(w, x);
   }
-  if (carry != 0) {
-    if (x->capacity < x->length + 1) {
-      BnStatus status = bigint_grow(x->length + 2, x);
-      if (status != BN_OK) {
-        return status;
-      }
-    }
-    x->words[x->length++] = 1;
-  }
-  return BN_OK;
+  x->words[0] += w;
+  return carry_upward(x->words[0] < w ? 1 : 0, 1, x);
 }
 
 BnStatus bigint_sub_word(uint32_t w, BigInt *x) {
@@ -514,21 +524,7 @@ BnStatus bigint_add_to(const BigInt *a, BigInt *x) {
     memset(x->words + x->length, 0, static_cast<size_t>(a_length - x->length) * sizeof(uint32_t));
     x->length = a_length;
   }
-  uint32_t carry = add_words(a->words, a_length, x->words);
-  for (int32_t i = a_length; i < x->length && carry != 0; i++) {
-    x->words[i] += carry;
-    carry = x->words[i] == 0 ? 1 : 0;
-  }
-  if (carry != 0) {
-    if (x->capacity < x->length + 1) {
-      BnStatus status = bigint_grow(x->length + 2, x);
-      if (status != BN_OK) {
-        return status;
-      }
-    }
-    x->words[x->length++] = 1;
-  }
-  return BN_OK;
+  return carry_upward(add_words(a->words, a_length, x->words), a_length, x);
 }
 
 BnStatus bigint_sub_from(const BigInt *a, BigInt *x) {

@@ -507,28 +507,12 @@ TEST(BigIntAllocation, EveryFailureIsCleanAndWiped) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
     Snapshot sa(&a), sb(&b), sm(&m);
-    const long live_before = cinder_testing_live_blocks();
-    for (long n = 1;; n++) {
-      SCOPED_TRACE(n);
-      cinder_testing_reset_counters();
-      cinder_testing_fail_allocation(n);
-      BnStatus status;
-      {
-        Big r, s;
-        status = c.run(&a, &b, &m, &r, &s);
-      }
-      const bool failed = cinder_testing_allocation_failed();
-      cinder_testing_fail_allocation(0);
-      EXPECT_EQ(cinder_testing_live_blocks(), live_before);
-      EXPECT_EQ(cinder_testing_unwiped_releases(), 0);
-      EXPECT_TRUE(sa.same_as(&a) && sb.same_as(&b) && sm.same_as(&m));
-      if (!failed) {
-        EXPECT_EQ(status, BN_OK);
-        EXPECT_GT(n, 1) << "the case allocates nothing";
-        break;
-      }
-      EXPECT_EQ(status, BN_NO_MEMORY);
-    }
+    expect_clean_allocation_failures(
+        [&] {
+          Big r, s;
+          return c.run(&a, &b, &m, &r, &s);
+        },
+        BN_NO_MEMORY, [&] { return sa.same_as(&a) && sb.same_as(&b) && sm.same_as(&m); });
   }
 }
 

@@ -6,13 +6,16 @@
 
 #include <stdint.h>
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "security/engines/bigint.h"
+#include "security/framework/memory.h"
 
 // A BigInt freed on scope exit; &big is usable wherever a BigInt * is.
 struct Big : BigInt {
@@ -108,5 +111,32 @@ class OperandSource {
  private:
   std::mt19937_64 rng_;
 };
+
+// Runs |operation| with its first, second, ... allocation failed until a run
+// sees no failure. Every failed run must return |no_memory|, and every run must
+// leave no block allocated, release only wiped blocks and keep
+// |inputs_intact| true; the last run must succeed (0). |operation| must free
+// what it creates before it returns.
+inline void expect_clean_allocation_failures(const std::function<int()> &operation, int no_memory,
+                                             const std::function<bool()> &inputs_intact) {
+  const long live_before = cinder_testing_live_blocks();
+  for (long n = 1;; n++) {
+    SCOPED_TRACE("allocation " + std::to_string(n) + " failed");
+    cinder_testing_reset_counters();
+    cinder_testing_fail_allocation(n);
+    const int status = operation();
+    const bool failed = cinder_testing_allocation_failed();
+    cinder_testing_fail_allocation(0);
+    EXPECT_EQ(cinder_testing_live_blocks(), live_before);
+    EXPECT_EQ(cinder_testing_unwiped_releases(), 0);
+    EXPECT_TRUE(inputs_intact());
+    if (!failed) {
+      EXPECT_EQ(status, 0);
+      EXPECT_GT(n, 1) << "the operation allocates nothing";
+      return;
+    }
+    EXPECT_EQ(status, no_memory);
+  }
+}
 
 #endif  // KIT_SECURITY_ENGINES_BIGINT_TEST_UTIL_H

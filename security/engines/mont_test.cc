@@ -227,28 +227,15 @@ TEST(Montgomery, EveryAllocationFailureIsCleanAndWiped) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
     Snapshot sm(&m), sa(&a), se(&e), sbe(&big_e), sp(&p), sq(&q);
-    const long live_before = cinder_testing_live_blocks();
-    for (long n = 1;; n++) {
-      SCOPED_TRACE(n);
-      cinder_testing_reset_counters();
-      cinder_testing_fail_allocation(n);
-      BnStatus status;
-      {
-        Big r;
-        status = c.run(&r);
-      }
-      const bool failed = cinder_testing_allocation_failed();
-      cinder_testing_fail_allocation(0);
-      EXPECT_EQ(cinder_testing_live_blocks(), live_before);
-      EXPECT_EQ(cinder_testing_unwiped_releases(), 0);
-      EXPECT_TRUE(sm.same_as(&m) && sa.same_as(&a) && se.same_as(&e) && sbe.same_as(&big_e) &&
-                  sp.same_as(&p) && sq.same_as(&q));
-      if (!failed) {
-        EXPECT_EQ(status, BN_OK);
-        break;
-      }
-      EXPECT_EQ(status, BN_NO_MEMORY);
-    }
+    expect_clean_allocation_failures(
+        [&] {
+          Big r;
+          return c.run(&r);
+        },
+        BN_NO_MEMORY, [&] {
+          return sm.same_as(&m) && sa.same_as(&a) && se.same_as(&e) && sbe.same_as(&big_e) &&
+                 sp.same_as(&p) && sq.same_as(&q);
+        });
   }
 }
 

@@ -32,9 +32,9 @@ struct RsaPrivateContext {
   BigInt key[KEY_INTEGERS];
 };
 
-// Transforms one block of k octets at |in| into k octets at |out|.
-typedef EngineStatus (*BlockOperation)(void *ctx, const uint8_t *in, uint8_t *out, uint32_t max,
-                                       const CancelCheck *cancel);
+// The arithmetic of one block: y from x.
+typedef BnStatus (*BlockOperation)(void *ctx, const BigInt *x, BigInt *y,
+                                   const CancelCheck *cancel);
 
 EngineStatus check_modulus_length(const Item &modulus) {
   return octets_bit_length(modulus.data, modulus.len) > kRsaMaxModulusBits ? ENGINE_BAD_MODULUS
@@ -61,6 +61,26 @@ void release_blocks(BlockBuffer *blocks) {
   blocks->buffered = 0;
 }
 
+// Transforms the k octets at |in| into exactly k octets at |out|.
+EngineStatus transform_block(uint32_t k, BlockOperation operation, void *ctx, const uint8_t *in,
+                             uint8_t *out, uint32_t max, const CancelCheck *cancel) {
+  if (max < k) {
+    return ENGINE_OUTPUT_TOO_SMALL;
+  }
+  BigInt x, y;
+  bigint_init(&x);
+  bigint_init(&y);
+  size_t written;
+  BnStatus status;
+  if ((status = bigint_from_octets(in, k, &x)) == BN_OK &&
+      (status = operation(ctx, &x, &y, cancel)) == BN_OK) {
+    status = bigint_to_octets_fixed(&y, k, max, &written, out);
+  }
+  bigint_free(&x);
+  bigint_free(&y);
+  return bn_status_to_engine(status);
+}
+
 // Block collection shared by both engines: complete the buffered block first,
 // then transform whole blocks straight from the input, then keep the rest.
 EngineStatus collect_blocks(BlockBuffer *blocks, BlockOperation operation, void *ctx,
@@ -80,7 +100,8 @@ EngineStatus collect_blocks(BlockBuffer *blocks, BlockOperation operation, void 
     in += fill;
     in_len -= fill;
     blocks->buffered = 0;
-    if ((status = operation(ctx, blocks->block, out, max, cancel)) != ENGINE_OK) {
+    if ((status = transform_block(k, operation, ctx, blocks->block, out, max, cancel)) !=
+        ENGINE_OK) {
       return status;
     }
     out += k;
@@ -88,7 +109,7 @@ EngineStatus collect_blocks(BlockBuffer *blocks, BlockOperation operation, void 
     *out_len += k;
   }
   while (in_len >= k) {
-    if ((status = operation(ctx, in, out, max, cancel)) != ENGINE_OK) {
+    if ((status = transform_block(k, operation, ctx, in, out, max, cancel)) != ENGINE_OK) {
       return status;
     }
     in += k;
@@ -103,52 +124,19 @@ EngineStatus collect_blocks(BlockBuffer *blocks, BlockOperation operation, void 
 }
 
 // y = x^e mod n; x >= n fails in the exponentiation as not reduced.
-EngineStatus public_block(void *ctx, const uint8_t *in, uint8_t *out, uint32_t max,
-                          const CancelCheck *cancel) {
+BnStatus public_block(void *ctx, const BigInt *x, BigInt *y, const CancelCheck *cancel) {
   RsaPublicContext *c = static_cast<RsaPublicContext *>(ctx);
-  const uint32_t k = c->blocks.block_length;
-  if (max < k) {
-    return ENGINE_OUTPUT_TOO_SMALL;
-  }
-  BigInt x, y;
-  bigint_init(&x);
-  bigint_init(&y);
-  size_t written;
-  BnStatus status;
-  if ((status = bigint_from_octets(in, k, &x)) == BN_OK &&
-      (status = bigint_mod_exp(&x, &c->e, &c->n, &y, cancel)) == BN_OK) {
-    status = bigint_to_octets_fixed(&y, k, max, &written, out);
-  }
-  bigint_free(&x);
-  bigint_free(&y);
-  return bn_status_to_engine(status);
+  return bigint_mod_exp(x, &c->e, &c->n, y, cancel);
 }
 
 // y = x^d mod n by the CRT.
-EngineStatus private_block(void *ctx, const uint8_t *in, uint8_t *out, uint32_t max,
-                           const CancelCheck *cancel) {
-  RsaPrivateContext *c = static_cast<RsaPrivateContext *>(ctx);
-  const BigInt *key = c->key;
-  const uint32_t k = c->blocks.block_length;
-  if (max < k) {
-    return ENGINE_OUTPUT_TOO_SMALL;
+BnStatus private_block(void *ctx, const BigInt *x, BigInt *y, const CancelCheck *cancel) {
+  const BigInt *key = static_cast<RsaPrivateContext *>(ctx)->key;
+  if (bigint_compare(x, &key[KEY_N]) >= 0) {
+    return BN_NOT_REDUCED;
   }
-  BigInt x, y;
-  bigint_init(&x);
-  bigint_init(&y);
-  size_t written;
-  BnStatus status = bigint_from_octets(in, k, &x);
-  if (status == BN_OK && bigint_compare(&x, &key[KEY_N]) >= 0) {
-    status = BN_NOT_REDUCED;
-  }
-  if (status == BN_OK &&
-      (status = bigint_crt_exp(&x, &key[KEY_P], &key[KEY_Q], &key[KEY_DP], &key[KEY_DQ],
-                               &key[KEY_QINV], &y, cancel)) == BN_OK) {
-    status = bigint_to_octets_fixed(&y, k, max, &written, out);
-  }
-  bigint_free(&x);
-  bigint_free(&y);
-  return bn_status_to_engine(status);
+  return bigint_crt_exp(x, &key[KEY_P], &key[KEY_Q], &key[KEY_DP], &key[KEY_DQ], &key[KEY_QINV], y,
+                        cancel);
 }
 
 EngineStatus rsa_final(void *ctx, uint8_t *, uint32_t *out_len, uint32_t, const CancelCheck *) {
