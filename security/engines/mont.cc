@@ -162,7 +162,7 @@ __attribute__((always_inline)) inline void mont_square_core(const Limb *a, const
   reduce_once(t + n, m, n, r);
 }
 
-// The kernels for any size, and copies specialised to the sizes of RSA
+// The kernels for any size, and copies fixed to the sizes of RSA
 // moduli and primes (the compiler unrolls their inner loops).
 template <typename Limb>
 void mont_mul_any(const Limb *a, const Limb *b, const Limb *m, int32_t n, Limb mu, Limb *r,
