@@ -16,9 +16,13 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DKIT_FUZZ=ON -DKIT_SANITIZE=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
   -DKIT_ONLY="security/framework;security/codec;security/engines;security/catalogue;fuzz" >/dev/null
-cmake --build build-fuzz -j"${JOBS:-2}" --target "${names[@]/%/_fuzz}"
-
+failed=()
 for name in "${names[@]}"; do
+  if ! cmake --build build-fuzz -j"${JOBS:-2}" --target "${name}_fuzz"; then
+    echo "fuzz: ${name}_fuzz does not build; not run" >&2
+    failed+=("$name")
+    continue
+  fi
   mkdir -p "build-fuzz/corpus/$name" "build-fuzz/crashes/$name"
   echo "== $name: ${seconds}s"
   "build-fuzz/bin/${name}_fuzz" -max_total_time="$seconds" -max_len=8192 -timeout=10 \
@@ -33,3 +37,7 @@ for name in "${names[@]}"; do
     rm -rf "build-fuzz/merged/$name"
   fi
 done
+if [[ ${#failed[@]} -gt 0 ]]; then
+  echo "fuzz: not run: ${failed[*]}" >&2
+  exit 1
+fi
