@@ -91,7 +91,7 @@ Status ber_small_integer_encode(BerEncoder *encoder, uint32_t tag, const void *v
 // ber_encoder_append adds |len| octets of contents, copied into the encoder's
 // own store, to the element with identifier |tag & 0xFF|. With |continues|
 // the next appended piece belongs to the same element. Returns 0, 537 when
-// |len| exceeds kMaxBerEncoding, or 518.
+// the octets collected so far would exceed kMaxBerEncoding, or 518.
 Status ber_encoder_append(BerEncoder *encoder, uint32_t tag, const uint8_t *data, uint32_t len,
                           bool continues);
 
