@@ -8,7 +8,7 @@
 namespace {
 
 // The permutation of RFC 1319 section 3.2, built from the digits of pi.
-const uint8_t kS[256] = {
+constexpr uint8_t kS[256] = {
     41,  46,  67,  201, 162, 216, 124, 1,   61,  54,  84,  161, 236, 240, 6,   19,
     98,  167, 5,   243, 192, 199, 115, 140, 152, 147, 43,  217, 188, 76,  130, 202,
     30,  155, 87,  60,  253, 212, 224, 22,  103, 66,  111, 24,  138, 23,  229, 18,
@@ -27,6 +27,18 @@ const uint8_t kS[256] = {
     49,  68,  80,  180, 143, 237, 31,  26,  219, 153, 141, 51,  159, 17,  131, 20,
 };
 
+// The same permutation widened to words: the rounds below index it with a
+// word and get a word back, so no octet has to be widened on the way.
+struct WideTable {
+  uint32_t entry[256];
+};
+constexpr WideTable widen(const uint8_t (&table)[256]) {
+  WideTable wide = {};
+  for (int i = 0; i < 256; i++) wide.entry[i] = table[i];
+  return wide;
+}
+constexpr WideTable kSWide = widen(kS);
+
 }  // namespace
 
 namespace {
@@ -36,21 +48,26 @@ namespace {
 // the block, each checksum octet XORed with the table value as the reference
 // code does.
 void md2_transform(Md2Context *ctx, const uint8_t *block) {
-  uint8_t x[48];
+  // The work area holds octet values in words (every value stays below 256).
+  uint32_t x[48];
   for (int i = 0; i < 16; i++) {
     x[i] = ctx->state[i];
     x[16 + i] = block[i];
-    x[32 + i] = (uint8_t)(ctx->state[i] ^ block[i]);
+    x[32 + i] = (uint32_t)(ctx->state[i] ^ block[i]);
   }
+  // The rounds are one long chain through t: each step is one table load and
+  // one xor.
   uint32_t t = 0;
   for (uint32_t j = 0; j < 18; j++) {
-#pragma GCC unroll 48
     for (int k = 0; k < 48; k++) {
-      t = x[k] ^= kS[t];
+      t = x[k] ^ kSWide.entry[t];
+      x[k] = t;
     }
     t = (t + j) & 0xff;
   }
-  memcpy(ctx->state, x, 16);
+  for (int i = 0; i < 16; i++) {
+    ctx->state[i] = (uint8_t)x[i];
+  }
   uint8_t l = ctx->checksum[15];
   for (int i = 0; i < 16; i++) {
     l = ctx->checksum[i] ^= kS[block[i] ^ l];

@@ -81,7 +81,7 @@ bool cpu_has_sha_ni() {
 
 // Runs the 80 rounds of one block over (abcd, e0) with the message words in
 // m0..m3 (word 0 in the highest lane).
-__attribute__((target("sha,sse4.1,ssse3"))) inline void sha_ni_block(__m128i &abcd, __m128i &e0,
+__attribute__((target("sha,sse4.1,ssse3"), always_inline)) inline void sha_ni_block(__m128i &abcd, __m128i &e0,
                                                                     __m128i m0, __m128i m1,
                                                                     __m128i m2, __m128i m3) {
   const __m128i abcd_save = abcd;
@@ -286,15 +286,16 @@ void sha1_final(Sha1State *state, uint8_t out[SHA1_DIGEST_LENGTH]) {
   while (state->count[0] % 4 != 0) {
     sha1_update_byte(state, 0);
   }
-  // Whole zero words up to 56 mod 64, as feeding zero octets would.
-  while (state->count[0] % SHA1_BLOCK_LENGTH != 56) {
-    const uint32_t position = state->count[0] % SHA1_BLOCK_LENGTH;
-    state->W[position / 4] = 0;
-    add_to_count(state, 4);
-    if (position == SHA1_BLOCK_LENGTH - 4) {
-      sha1_compress(state);
-    }
+  // Zero words up to 56 mod 64, as feeding zero octets one by one would.
+  uint32_t position = state->count[0] % SHA1_BLOCK_LENGTH;
+  if (position > 56) {
+    memset(&state->W[position / 4], 0, SHA1_BLOCK_LENGTH - position);
+    add_to_count(state, SHA1_BLOCK_LENGTH - position);
+    sha1_compress(state);
+    position = 0;
   }
+  memset(&state->W[position / 4], 0, 56 - position);
+  add_to_count(state, 56 - position);
   state->W[14] = bits_high;
   state->W[15] = bits_low;
   add_to_count(state, 8);
