@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "launcher/common/java_names.h"
-#include "launcher/common/start_child.h"
 #include "tools/authstore/restart_loop.h"
 
 namespace {
