@@ -1,6 +1,5 @@
 // DigestHandler: a plain Handler bound to a DigestEngineOps table.
-#include "security/framework/handler.h"
-#include "security/framework/status.h"
+#include "security/framework/handler_internal.h"
 
 namespace {
 
@@ -45,16 +44,8 @@ const DigestHandlerClass DIGEST_HANDLER_CLASS = {
 
 Status digest_bind(BindingRecord *binding, const void *, uintptr_t, const MethodRecord *record,
                    const CancelCheck *cancel) {
-  const DigestEngineOps *ops = static_cast<const DigestEngineOps *>(record->engine);
-  uint32_t size = 0;
-  Status status = engine_status_to_status(ops->context_size(&size, binding->info));
-  if (status != STATUS_OK) {
-    return status;
-  }
-  if ((status = context_block_resize(&binding->context, size)) != STATUS_OK) {
-    return status;
-  }
-  return engine_status_to_status(ops->init(binding->context.data, binding->info, cancel));
+  return bind_engine_by_info(binding, static_cast<const DigestEngineOps *>(record->engine),
+                             cancel);
 }
 
 Handler *digest_handler_create(const AlgorithmInfoType *search_type, void *info) {

@@ -6,8 +6,21 @@
 
 namespace {
 
-// The handler of |object| when it is a framework handler of |kind|.
-Status object_handler(AlgorithmObject *object, HandlerKind kind, Handler **out) {
+// Checks, in order: the object, an optional key, an optional random object,
+// the handler (present, a framework handler, of |kind|), and for non-init
+// operations a preceding init. |key| and |random| are checked only when not
+// null.
+Status prepare(AlgorithmObject *object, HandlerKind kind, bool needs_init, const KeyObject *key,
+               const AlgorithmObject *random, Handler **out) {
+  if (!algorithm_object_is_live(object)) {
+    return STATUS_BAD_ALGORITHM_OBJECT;
+  }
+  if (key != nullptr && !key_object_is_live(key)) {
+    return STATUS_BAD_KEY_OBJECT;
+  }
+  if (random != nullptr && !algorithm_object_is_live(random)) {
+    return STATUS_BAD_RANDOM_OBJECT;
+  }
   Handler *handler = object->handler;
   if (handler == nullptr) {
     return STATUS_NO_ALGORITHM;
@@ -15,29 +28,10 @@ Status object_handler(AlgorithmObject *object, HandlerKind kind, Handler **out) 
   if (!handler_is_framework_handler(handler) || handler->handler_class->kind != kind) {
     return STATUS_WRONG_OPERATION;
   }
-  *out = handler;
-  return STATUS_OK;
-}
-
-bool optional_key_is_valid(const KeyObject *key) {
-  return key == nullptr || key_object_is_live(key);
-}
-
-bool optional_random_is_valid(const AlgorithmObject *random) {
-  return random == nullptr || algorithm_object_is_live(random);
-}
-
-// Checks shared by every non-random operation; |initialized| says whether the
-// operation needs a preceding init.
-Status check_operation(AlgorithmObject *object, HandlerKind kind, bool needs_init,
-                       Handler **handler) {
-  Status status = object_handler(object, kind, handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
   if (needs_init && (object->flags & ALGORITHM_INITIALIZED) == 0) {
     return STATUS_NOT_INITIALIZED;
   }
+  *out = handler;
   return STATUS_OK;
 }
 
@@ -53,311 +47,198 @@ const Class *class_of(const Handler *handler) {
   return reinterpret_cast<const Class *>(handler->handler_class);
 }
 
+// The random operations report their own codes for a bad object and a missing
+// init.
+Status prepare_random(AlgorithmObject *object, bool needs_init, Handler **handler) {
+  if (!algorithm_object_is_live(object)) {
+    return STATUS_BAD_RANDOM_OBJECT;
+  }
+  Status status = prepare(object, HANDLER_RANDOM, needs_init, nullptr, nullptr, handler);
+  return status == STATUS_NOT_INITIALIZED ? STATUS_RANDOM_NOT_INITIALIZED : status;
+}
+
 }  // namespace
 
 Status digest_init(AlgorithmObject *object, KeyObject *key, MethodList methods,
                    const CancelCheck *cancel) {
-  Handler *handler = nullptr;
-  if (!algorithm_object_is_live(object)) {
-    return STATUS_BAD_ALGORITHM_OBJECT;
-  }
-  if (!optional_key_is_valid(key)) {
-    return STATUS_BAD_KEY_OBJECT;
-  }
-  Status status = check_operation(object, HANDLER_DIGEST, false, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  return finish_init(object,
-                     class_of<DigestHandlerClass>(handler)->init(handler, key, methods, cancel));
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_DIGEST, false, key, nullptr, &h);
+  return status != STATUS_OK
+             ? status
+             : finish_init(object, class_of<DigestHandlerClass>(h)->init(h, key, methods, cancel));
 }
 
 Status digest_update(AlgorithmObject *object, const uint8_t *data, uint32_t len,
                      const CancelCheck *cancel) {
-  Handler *handler = nullptr;
-  if (!algorithm_object_is_live(object)) {
-    return STATUS_BAD_ALGORITHM_OBJECT;
-  }
-  Status status = check_operation(object, HANDLER_DIGEST, true, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  return class_of<DigestHandlerClass>(handler)->update(handler, data, len, cancel);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_DIGEST, true, nullptr, nullptr, &h);
+  return status != STATUS_OK ? status
+                             : class_of<DigestHandlerClass>(h)->update(h, data, len, cancel);
 }
 
 Status digest_final(AlgorithmObject *object, uint8_t *out, uint32_t *out_len, uint32_t max,
                     const CancelCheck *cancel) {
-  Handler *handler = nullptr;
-  if (!algorithm_object_is_live(object)) {
-    return STATUS_BAD_ALGORITHM_OBJECT;
-  }
-  Status status = check_operation(object, HANDLER_DIGEST, true, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  return class_of<DigestHandlerClass>(handler)->final(handler, out, out_len, max, cancel);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_DIGEST, true, nullptr, nullptr, &h);
+  return status != STATUS_OK
+             ? status
+             : class_of<DigestHandlerClass>(h)->final(h, out, out_len, max, cancel);
 }
-
-namespace {
-
-Status cipher_init(AlgorithmObject *object, KeyObject *key, MethodList methods,
-                   const CancelCheck *cancel, bool encrypting) {
-  Handler *handler = nullptr;
-  if (!algorithm_object_is_live(object)) {
-    return STATUS_BAD_ALGORITHM_OBJECT;
-  }
-  if (!optional_key_is_valid(key)) {
-    return STATUS_BAD_KEY_OBJECT;
-  }
-  Status status = check_operation(object, HANDLER_CIPHER, false, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  const CipherHandlerClass *cls = class_of<CipherHandlerClass>(handler);
-  return finish_init(object, (encrypting ? cls->encrypt_init : cls->decrypt_init)(
-                                 handler, key, methods, cancel));
-}
-
-Status cipher_update(AlgorithmObject *object, uint8_t *out, uint32_t *out_len, uint32_t max,
-                     const uint8_t *in, uint32_t in_len, AlgorithmObject *random,
-                     const CancelCheck *cancel, bool encrypting) {
-  Handler *handler = nullptr;
-  if (!algorithm_object_is_live(object)) {
-    return STATUS_BAD_ALGORITHM_OBJECT;
-  }
-  if (!optional_random_is_valid(random)) {
-    return STATUS_BAD_RANDOM_OBJECT;
-  }
-  Status status = check_operation(object, HANDLER_CIPHER, true, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  const CipherHandlerClass *cls = class_of<CipherHandlerClass>(handler);
-  return (encrypting ? cls->encrypt_update : cls->decrypt_update)(handler, out, out_len, max, in,
-                                                                  in_len, random, cancel);
-}
-
-Status cipher_final(AlgorithmObject *object, uint8_t *out, uint32_t *out_len, uint32_t max,
-                    AlgorithmObject *random, const CancelCheck *cancel, bool encrypting) {
-  Handler *handler = nullptr;
-  if (!algorithm_object_is_live(object)) {
-    return STATUS_BAD_ALGORITHM_OBJECT;
-  }
-  if (!optional_random_is_valid(random)) {
-    return STATUS_BAD_RANDOM_OBJECT;
-  }
-  Status status = check_operation(object, HANDLER_CIPHER, true, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  const CipherHandlerClass *cls = class_of<CipherHandlerClass>(handler);
-  return (encrypting ? cls->encrypt_final : cls->decrypt_final)(handler, out, out_len, max,
-                                                                random, cancel);
-}
-
-}  // namespace
 
 Status encrypt_init(AlgorithmObject *object, KeyObject *key, MethodList methods,
                     const CancelCheck *cancel) {
-  return cipher_init(object, key, methods, cancel, true);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_CIPHER, false, key, nullptr, &h);
+  return status != STATUS_OK ? status
+                             : finish_init(object, class_of<CipherHandlerClass>(h)->encrypt_init(
+                                                       h, key, methods, cancel));
 }
 
 Status decrypt_init(AlgorithmObject *object, KeyObject *key, MethodList methods,
                     const CancelCheck *cancel) {
-  return cipher_init(object, key, methods, cancel, false);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_CIPHER, false, key, nullptr, &h);
+  return status != STATUS_OK ? status
+                             : finish_init(object, class_of<CipherHandlerClass>(h)->decrypt_init(
+                                                       h, key, methods, cancel));
 }
 
 Status encrypt_update(AlgorithmObject *object, uint8_t *out, uint32_t *out_len, uint32_t max,
                       const uint8_t *in, uint32_t in_len, AlgorithmObject *random,
                       const CancelCheck *cancel) {
-  return cipher_update(object, out, out_len, max, in, in_len, random, cancel, true);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_CIPHER, true, nullptr, random, &h);
+  return status != STATUS_OK ? status
+                             : class_of<CipherHandlerClass>(h)->encrypt_update(
+                                   h, out, out_len, max, in, in_len, random, cancel);
 }
 
 Status decrypt_update(AlgorithmObject *object, uint8_t *out, uint32_t *out_len, uint32_t max,
                       const uint8_t *in, uint32_t in_len, AlgorithmObject *random,
                       const CancelCheck *cancel) {
-  return cipher_update(object, out, out_len, max, in, in_len, random, cancel, false);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_CIPHER, true, nullptr, random, &h);
+  return status != STATUS_OK ? status
+                             : class_of<CipherHandlerClass>(h)->decrypt_update(
+                                   h, out, out_len, max, in, in_len, random, cancel);
 }
 
 Status encrypt_final(AlgorithmObject *object, uint8_t *out, uint32_t *out_len, uint32_t max,
                      AlgorithmObject *random, const CancelCheck *cancel) {
-  return cipher_final(object, out, out_len, max, random, cancel, true);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_CIPHER, true, nullptr, random, &h);
+  return status != STATUS_OK ? status
+                             : class_of<CipherHandlerClass>(h)->encrypt_final(h, out, out_len,
+                                                                              max, random, cancel);
 }
 
 Status decrypt_final(AlgorithmObject *object, uint8_t *out, uint32_t *out_len, uint32_t max,
                      AlgorithmObject *random, const CancelCheck *cancel) {
-  return cipher_final(object, out, out_len, max, random, cancel, false);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_CIPHER, true, nullptr, random, &h);
+  return status != STATUS_OK ? status
+                             : class_of<CipherHandlerClass>(h)->decrypt_final(h, out, out_len,
+                                                                              max, random, cancel);
 }
-
-namespace {
-
-Status signature_init(AlgorithmObject *object, KeyObject *key, MethodList methods,
-                      const CancelCheck *cancel, bool signing) {
-  Handler *handler = nullptr;
-  if (!algorithm_object_is_live(object)) {
-    return STATUS_BAD_ALGORITHM_OBJECT;
-  }
-  if (!optional_key_is_valid(key)) {
-    return STATUS_BAD_KEY_OBJECT;
-  }
-  Status status = check_operation(object, HANDLER_SIGNATURE, false, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  const SignatureHandlerClass *cls = class_of<SignatureHandlerClass>(handler);
-  return finish_init(object,
-                     (signing ? cls->sign_init : cls->verify_init)(handler, key, methods, cancel));
-}
-
-Status signature_update(AlgorithmObject *object, const uint8_t *data, uint32_t len,
-                        const CancelCheck *cancel, bool signing) {
-  Handler *handler = nullptr;
-  if (!algorithm_object_is_live(object)) {
-    return STATUS_BAD_ALGORITHM_OBJECT;
-  }
-  Status status = check_operation(object, HANDLER_SIGNATURE, true, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  const SignatureHandlerClass *cls = class_of<SignatureHandlerClass>(handler);
-  return (signing ? cls->sign_update : cls->verify_update)(handler, data, len, cancel);
-}
-
-}  // namespace
 
 Status sign_init(AlgorithmObject *object, KeyObject *key, MethodList methods,
                  const CancelCheck *cancel) {
-  return signature_init(object, key, methods, cancel, true);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_SIGNATURE, false, key, nullptr, &h);
+  return status != STATUS_OK ? status
+                             : finish_init(object, class_of<SignatureHandlerClass>(h)->sign_init(
+                                                       h, key, methods, cancel));
 }
 
 Status verify_init(AlgorithmObject *object, KeyObject *key, MethodList methods,
                    const CancelCheck *cancel) {
-  return signature_init(object, key, methods, cancel, false);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_SIGNATURE, false, key, nullptr, &h);
+  return status != STATUS_OK ? status
+                             : finish_init(object, class_of<SignatureHandlerClass>(h)->verify_init(
+                                                       h, key, methods, cancel));
 }
 
 Status sign_update(AlgorithmObject *object, const uint8_t *data, uint32_t len,
                    const CancelCheck *cancel) {
-  return signature_update(object, data, len, cancel, true);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_SIGNATURE, true, nullptr, nullptr, &h);
+  return status != STATUS_OK
+             ? status
+             : class_of<SignatureHandlerClass>(h)->sign_update(h, data, len, cancel);
 }
 
 Status verify_update(AlgorithmObject *object, const uint8_t *data, uint32_t len,
                      const CancelCheck *cancel) {
-  return signature_update(object, data, len, cancel, false);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_SIGNATURE, true, nullptr, nullptr, &h);
+  return status != STATUS_OK
+             ? status
+             : class_of<SignatureHandlerClass>(h)->verify_update(h, data, len, cancel);
 }
 
 Status sign_final(AlgorithmObject *object, uint8_t *out, uint32_t *out_len, uint32_t max,
                   AlgorithmObject *random, const CancelCheck *cancel) {
-  Handler *handler = nullptr;
-  if (!algorithm_object_is_live(object)) {
-    return STATUS_BAD_ALGORITHM_OBJECT;
-  }
-  if (!optional_random_is_valid(random)) {
-    return STATUS_BAD_RANDOM_OBJECT;
-  }
-  Status status = check_operation(object, HANDLER_SIGNATURE, true, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  return class_of<SignatureHandlerClass>(handler)->sign_final(handler, out, out_len, max, random,
-                                                              cancel);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_SIGNATURE, true, nullptr, random, &h);
+  return status != STATUS_OK ? status
+                             : class_of<SignatureHandlerClass>(h)->sign_final(h, out, out_len, max,
+                                                                              random, cancel);
 }
 
 Status verify_final(AlgorithmObject *object, const uint8_t *signature, uint32_t len,
                     AlgorithmObject *random, const CancelCheck *cancel) {
-  Handler *handler = nullptr;
-  if (!algorithm_object_is_live(object)) {
-    return STATUS_BAD_ALGORITHM_OBJECT;
-  }
-  if (!optional_random_is_valid(random)) {
-    return STATUS_BAD_RANDOM_OBJECT;
-  }
-  Status status = check_operation(object, HANDLER_SIGNATURE, true, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  return class_of<SignatureHandlerClass>(handler)->verify_final(handler, signature, len, random,
-                                                                cancel);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_SIGNATURE, true, nullptr, random, &h);
+  return status != STATUS_OK ? status
+                             : class_of<SignatureHandlerClass>(h)->verify_final(
+                                   h, signature, len, random, cancel);
 }
-
-namespace {
-
-// The random operations report their own codes for a bad object and a missing
-// init.
-Status check_random(AlgorithmObject *object, bool needs_init, Handler **handler) {
-  if (!algorithm_object_is_live(object)) {
-    return STATUS_BAD_RANDOM_OBJECT;
-  }
-  Status status = object_handler(object, HANDLER_RANDOM, handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  if (needs_init && (object->flags & ALGORITHM_INITIALIZED) == 0) {
-    return STATUS_RANDOM_NOT_INITIALIZED;
-  }
-  return STATUS_OK;
-}
-
-}  // namespace
 
 Status random_init(AlgorithmObject *object, MethodList methods, const CancelCheck *cancel) {
-  Handler *handler = nullptr;
-  Status status = check_random(object, false, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  return finish_init(object,
-                     class_of<RandomHandlerClass>(handler)->init(handler, methods, cancel));
+  Handler *h = nullptr;
+  Status status = prepare_random(object, false, &h);
+  return status != STATUS_OK
+             ? status
+             : finish_init(object, class_of<RandomHandlerClass>(h)->init(h, methods, cancel));
 }
 
 Status random_update(AlgorithmObject *object, const uint8_t *seed, uint32_t len,
                      const CancelCheck *cancel) {
-  Handler *handler = nullptr;
-  Status status = check_random(object, true, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  return class_of<RandomHandlerClass>(handler)->update(handler, seed, len, cancel);
+  Handler *h = nullptr;
+  Status status = prepare_random(object, true, &h);
+  return status != STATUS_OK ? status
+                             : class_of<RandomHandlerClass>(h)->update(h, seed, len, cancel);
 }
 
 Status random_generate(AlgorithmObject *object, uint8_t *out, uint32_t len,
                        const CancelCheck *cancel) {
-  Handler *handler = nullptr;
-  Status status = check_random(object, true, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  return class_of<RandomHandlerClass>(handler)->generate(handler, out, len, cancel);
+  Handler *h = nullptr;
+  Status status = prepare_random(object, true, &h);
+  return status != STATUS_OK ? status
+                             : class_of<RandomHandlerClass>(h)->generate(h, out, len, cancel);
 }
 
 Status generate_init(AlgorithmObject *object, MethodList methods, const CancelCheck *cancel) {
-  Handler *handler = nullptr;
-  if (!algorithm_object_is_live(object)) {
-    return STATUS_BAD_ALGORITHM_OBJECT;
-  }
-  Status status = check_operation(object, HANDLER_KEYGEN, false, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  return finish_init(object,
-                     class_of<KeyGenHandlerClass>(handler)->init(handler, methods, cancel));
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_KEYGEN, false, nullptr, nullptr, &h);
+  return status != STATUS_OK
+             ? status
+             : finish_init(object, class_of<KeyGenHandlerClass>(h)->init(h, methods, cancel));
 }
 
 Status generate_key_pair(AlgorithmObject *object, KeyObject *public_key, KeyObject *private_key,
                          AlgorithmObject *random, const CancelCheck *cancel) {
-  Handler *handler = nullptr;
   if (!algorithm_object_is_live(object)) {
     return STATUS_BAD_ALGORITHM_OBJECT;
   }
+  // Both keys are required here, not optional.
   if (!key_object_is_live(public_key) || !key_object_is_live(private_key)) {
     return STATUS_BAD_KEY_OBJECT;
   }
-  if (!optional_random_is_valid(random)) {
-    return STATUS_BAD_RANDOM_OBJECT;
-  }
-  Status status = check_operation(object, HANDLER_KEYGEN, true, &handler);
-  if (status != STATUS_OK) {
-    return status;
-  }
-  return class_of<KeyGenHandlerClass>(handler)->generate_key_pair(handler, public_key,
-                                                                  private_key, random, cancel);
+  Handler *h = nullptr;
+  Status status = prepare(object, HANDLER_KEYGEN, true, nullptr, random, &h);
+  return status != STATUS_OK ? status
+                             : class_of<KeyGenHandlerClass>(h)->generate_key_pair(
+                                   h, public_key, private_key, random, cancel);
 }

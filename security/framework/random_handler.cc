@@ -1,6 +1,5 @@
 // RandomHandler: a plain Handler bound to a RandomEngineOps table.
-#include "security/framework/handler.h"
-#include "security/framework/status.h"
+#include "security/framework/handler_internal.h"
 
 namespace {
 
@@ -43,16 +42,8 @@ const RandomHandlerClass RANDOM_HANDLER_CLASS = {
 
 Status random_bind(BindingRecord *binding, const void *, uintptr_t, const MethodRecord *record,
                    const CancelCheck *cancel) {
-  const RandomEngineOps *ops = static_cast<const RandomEngineOps *>(record->engine);
-  uint32_t size = 0;
-  Status status = engine_status_to_status(ops->context_size(&size, binding->info));
-  if (status != STATUS_OK) {
-    return status;
-  }
-  if ((status = context_block_resize(&binding->context, size)) != STATUS_OK) {
-    return status;
-  }
-  return engine_status_to_status(ops->init(binding->context.data, binding->info, cancel));
+  return bind_engine_by_info(binding, static_cast<const RandomEngineOps *>(record->engine),
+                             cancel);
 }
 
 Handler *random_handler_create(const AlgorithmInfoType *search_type, void *info) {
