@@ -1,0 +1,31 @@
+// rsa_entry_points.h: the entry points of the key, signature, RC4,
+// pre-master secret and key-generation natives, for the natives' tests.
+#ifndef KIT_SECURITY_NATIVES_RSA_ENTRY_POINTS_H
+#define KIT_SECURITY_NATIVES_RSA_ENTRY_POINTS_H
+
+#include "security/natives/entry_points.h"
+
+CINDER_ENTRY(Java_quill_security_ember_EmberPrivateKey_finalize_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberPublicKey_finalize_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberSig_initAlg_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberSig_updateSign_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberSig_updateVerify_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberSig_doSign_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberSig_doVerify_stub);
+CINDER_ENTRY(Java_quill_security_ember_EmberSig_finalize_stub);
+CINDER_ENTRY(Java_quill_security_ember_MD2RSA_initSign_stub);
+CINDER_ENTRY(Java_quill_security_ember_MD2RSA_initVerify_stub);
+CINDER_ENTRY(Java_quill_security_ember_MD5RSA_initSign_stub);
+CINDER_ENTRY(Java_quill_security_ember_MD5RSA_initVerify_stub);
+CINDER_ENTRY(Java_quill_security_ember_RSAKeyGen_genKeys_stub);
+CINDER_ENTRY(Java_quill_security_ember_RSAPrivateKey_native_0005finit_stub);
+CINDER_ENTRY(Java_quill_security_ember_RSAPublicKey_native_0005finit_stub);
+CINDER_ENTRY(Java_quill_security_ssl_CipherRC4_finalize_stub);
+CINDER_ENTRY(Java_quill_security_ssl_CipherRC4_nativeInit_stub);
+CINDER_ENTRY(Java_quill_security_ssl_CipherRC4_xor_stub);
+CINDER_ENTRY(Java_quill_security_ssl_PreMasterSecret_decryptAndUnpad_stub);
+CINDER_ENTRY(Java_quill_security_ssl_PreMasterSecret_padAndEncrypt_stub);
+CINDER_ENTRY(Java_quill_security_ssl_RSASignature_XXXverify_stub);
+CINDER_ENTRY(Java_quill_security_ssl_RSASignature_sign_stub);
+
+#endif  // KIT_SECURITY_NATIVES_RSA_ENTRY_POINTS_H

@@ -1,0 +1,15 @@
+# The RSA key, signature, RC4, pre-master secret and key-generation natives.
+target_sources(cinder_natives PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/rsa_key_natives.cc
+  ${CMAKE_CURRENT_LIST_DIR}/signature_natives.cc
+  ${CMAKE_CURRENT_LIST_DIR}/rc4_natives.cc
+  ${CMAKE_CURRENT_LIST_DIR}/pre_master_natives.cc
+  ${CMAKE_CURRENT_LIST_DIR}/keygen_natives.cc
+  ${CMAKE_CURRENT_LIST_DIR}/seeded_random.cc
+  ${CMAKE_CURRENT_LIST_DIR}/seed_source.cc)
+
+kit_test(rsa_natives_test ${CMAKE_CURRENT_LIST_DIR}/rsa_natives_test.cc
+         ${CMAKE_CURRENT_LIST_DIR}/natives_test_util.cc
+         LIBS cinder_natives cinder_memory_testing javai)
+target_compile_definitions(rsa_natives_test PRIVATE
+  CODEC_TESTDATA="${CMAKE_SOURCE_DIR}/security/codec/testdata")
