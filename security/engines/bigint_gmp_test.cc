@@ -229,7 +229,7 @@ TEST_F(BigIntVsGmp, MontgomeryProductAndSquare) {
   }
 }
 
-TEST_F(BigIntVsGmp, ModExpOnBothLimbWidths) {
+TEST_F(BigIntVsGmp, ModExpOnEveryKernel) {
   for (int round = 0; round < 300; round++) {
     Big m, base, e;
     odd_modulus_and_base(source, 70, &m, &base);
@@ -238,13 +238,79 @@ TEST_F(BigIntVsGmp, ModExpOnBothLimbWidths) {
     Snapshot sb(&base), se(&e), sm(&m);
     Mpz zb(&base), ze(&e), zm(&m), want;
     mpz_powm(want.z, zb.z, ze.z, zm.z);
-    for (MontLimbs limbs : {MONT_LIMBS_32, MONT_LIMBS_64}) {
+    for (MontLimbs limbs : {MONT_LIMBS_32, MONT_LIMBS_64, MONT_LIMBS_64_ADX}) {
       Big r;
       ASSERT_EQ(mod_exp_with(limbs, &base, &e, &m, &r, nullptr, nullptr), BN_OK);
       ASSERT_EQ(hex_of(&r), want.hex()) << "limbs " << limbs;
       ASSERT_TRUE(is_normalised(&r));
     }
     ASSERT_TRUE(sb.same_as(&base) && se.same_as(&e) && sm.same_as(&m));
+  }
+}
+
+// The fixed-size kernels (the sizes of RSA primes and moduli) of every kind
+// against GMP, on moduli and operands rich in 0 and 0xFFFFFFFF words, with
+// the largest operand m - 1 and zero among them.
+TEST_F(BigIntVsGmp, MontgomeryKernelsAtRsaSizes) {
+  for (int words : {16, 32, 64}) {
+    for (int round = 0; round < 300; round++) {
+      Big m, a, b;
+      m.set_words(source.words(words));
+      ASSERT_EQ(bigint_set_bit(0, &m), BN_OK);
+      ASSERT_EQ(bigint_set_bit(32 * words - 1 - round % 3, &m), BN_OK);
+      Mpz zm(&m), za, zb, r_inverse, want;
+      Big raw;
+      raw.set_words(source.words(words + 1));
+      Mpz zraw(&raw);
+      if (round % 7 == 0) {
+        mpz_sub_ui(za.z, zm.z, 1);
+      } else {
+        mpz_mod(za.z, zraw.z, zm.z);
+      }
+      raw.set_words(source.words(words));
+      Mpz zraw2(&raw);
+      if (round % 11 == 0) {
+        mpz_set_ui(zb.z, 0);
+      } else if (round % 5 == 0) {
+        mpz_sub_ui(zb.z, zm.z, 1);
+      } else {
+        mpz_mod(zb.z, zraw2.z, zm.z);
+      }
+      load(za, &a);
+      load(zb, &b);
+      SCOPED_TRACE(hex_of(&a) + " , " + hex_of(&b) + " mod " + hex_of(&m));
+      mpz_setbit(r_inverse.z, 32 * words);
+      ASSERT_NE(mpz_invert(r_inverse.z, r_inverse.z, zm.z), 0);
+      uint32_t mu;
+      ASSERT_EQ(bigint_mont_constant(&m, &mu), BN_OK);
+      Mpz product, square;
+      mpz_mul(product.z, za.z, zb.z);
+      mpz_mul(product.z, product.z, r_inverse.z);
+      mpz_mod(product.z, product.z, zm.z);
+      mpz_mul(square.z, za.z, za.z);
+      mpz_mul(square.z, square.z, r_inverse.z);
+      mpz_mod(square.z, square.z, zm.z);
+      for (MontLimbs limbs : {MONT_LIMBS_32, MONT_LIMBS_64, MONT_LIMBS_64_ADX}) {
+        SCOPED_TRACE(limbs);
+        Big r;
+        ASSERT_EQ(mont_product_with(limbs, &a, &b, &m, mu, &r), BN_OK);
+        ASSERT_EQ(hex_of(&r), product.hex());
+        ASSERT_EQ(mont_product_with(limbs, &a, nullptr, &m, mu, &r), BN_OK);
+        ASSERT_EQ(hex_of(&r), square.hex());
+        ASSERT_TRUE(is_normalised(&r));
+      }
+      if (round % 30 == 0) {
+        Big e;
+        e.set_words(source.words(words));
+        Mpz ze(&e), power;
+        mpz_powm(power.z, za.z, ze.z, zm.z);
+        for (MontLimbs limbs : {MONT_LIMBS_64, MONT_LIMBS_64_ADX}) {
+          Big r;
+          ASSERT_EQ(mod_exp_with(limbs, &a, &e, &m, &r, nullptr, nullptr), BN_OK);
+          ASSERT_EQ(hex_of(&r), power.hex()) << "limbs " << limbs;
+        }
+      }
+    }
   }
 }
 

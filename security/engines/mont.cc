@@ -162,6 +162,98 @@ __attribute__((always_inline)) inline void mont_square_core(const Limb *a, const
   reduce_once(t + n, m, n, r);
 }
 
+#if defined(__x86_64__)
+// Kernels for x86-64 processors with BMI2 and ADX (chosen at run time): mulx
+// leaves the flags alone, so adcx (carry flag) and adox (overflow flag) run
+// two carry chains through one unrolled sweep, one for the low and one for the
+// high halves of the products. The sweeps are unrolled by the assembler
+// (.rept) for the fixed limb counts of RSA primes and moduli.
+constexpr bool kHaveAdxKernels = true;
+
+// Row macros shared by the kernels. Registers: %%rdx the multiplier, %%rax
+// zero, %%r8 / %%r9 the halves of a product, %%r10 the previous high half.
+//
+// t[from .. from + count] += rdx * x[0 .. count - 1], the carry out of
+// t[from + count] left in CF and OF (both chains are closed by the caller).
+#define KIT_ADX_ROW(x, from, count)                     \
+  "xorl %%eax, %%eax\n\t"                               \
+  "xorl %%r10d, %%r10d\n\t"                             \
+  ".set kit_j, 0\n\t"                                   \
+  ".rept " count "\n\t"                                 \
+  "mulx kit_j*8(%[" x "]), %%r8, %%r9\n\t"              \
+  "adcx (kit_j+" from ")*8(%[t]), %%r8\n\t"             \
+  "adox %%r10, %%r8\n\t"                                \
+  "movq %%r8, (kit_j+" from ")*8(%[t])\n\t"             \
+  "movq %%r9, %%r10\n\t"                                \
+  ".set kit_j, kit_j+1\n\t"                             \
+  ".endr\n\t"
+
+// r = a * b * R^-1 mod m for N limbs: per limb of b, t += a * b[i], then
+// t = (t + u * m) / 2^64 with u = t[0] * mu. t holds N + 2 limbs and stays
+// below 2m (N + 1 limbs) between the limbs of b.
+template <int32_t N>
+void mont_mul_adx(const uint64_t *a, const uint64_t *b, const uint64_t *m, int32_t, uint64_t mu,
+                  uint64_t *r, uint64_t *t) {
+  memset(t, 0, static_cast<size_t>(N + 2) * sizeof(uint64_t));
+  for (int32_t i = 0; i < N; i++) {
+    __asm__ volatile(
+        "movq %[bi], %%rdx\n\t"
+        KIT_ADX_ROW("a", "0", "%c[n]")
+        // t[N] += high half and both carries; t[N + 1] takes what is left.
+        "movq %c[n]*8(%[t]), %%r8\n\t"
+        "adcx %%r10, %%r8\n\t"
+        "adox %%rax, %%r8\n\t"
+        "movq %%r8, %c[n]*8(%[t])\n\t"
+        "movl $0, %%r9d\n\t"
+        "adcx %%rax, %%r9\n\t"
+        "adox %%rax, %%r9\n\t"
+        "movq %%r9, (%c[n]+1)*8(%[t])\n\t"
+        // u = t[0] * mu; t = (t + u * m) / 2^64, shifting down as it goes.
+        "movq (%[t]), %%rdx\n\t"
+        "imulq %[mu], %%rdx\n\t"
+        "xorl %%eax, %%eax\n\t"
+        "mulx (%[m]), %%r8, %%r10\n\t"
+        "adcx (%[t]), %%r8\n\t"
+        ".set kit_j, 1\n\t"
+        ".rept %c[n]-1\n\t"
+        "mulx kit_j*8(%[m]), %%r8, %%r9\n\t"
+        "adcx kit_j*8(%[t]), %%r8\n\t"
+        "adox %%r10, %%r8\n\t"
+        "movq %%r8, (kit_j-1)*8(%[t])\n\t"
+        "movq %%r9, %%r10\n\t"
+        ".set kit_j, kit_j+1\n\t"
+        ".endr\n\t"
+        "movq %c[n]*8(%[t]), %%r8\n\t"
+        "adcx %%r10, %%r8\n\t"
+        "adox %%rax, %%r8\n\t"
+        "movq %%r8, (%c[n]-1)*8(%[t])\n\t"
+        "movq (%c[n]+1)*8(%[t]), %%r9\n\t"
+        "adcx %%rax, %%r9\n\t"
+        "adox %%rax, %%r9\n\t"
+        "movq %%r9, %c[n]*8(%[t])\n\t"
+        "movq %%rax, (%c[n]+1)*8(%[t])\n\t"
+        :
+        : [a] "r"(a), [m] "r"(m), [t] "r"(t), [bi] "r"(b[i]), [mu] "r"(mu), [n] "i"(N)
+        : "rax", "rdx", "r8", "r9", "r10", "cc", "memory");
+  }
+  reduce_once(t, m, N, r);
+}
+
+template <int32_t N>
+void mont_square_adx(const uint64_t *a, const uint64_t *m, int32_t, uint64_t mu, uint64_t *r,
+                     uint64_t *t) {
+  mont_mul_adx<N>(a, a, m, N, mu, r, t);
+}
+
+bool cpu_has_adx() {
+  static const bool has = __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("adx");
+  return has;
+}
+#else
+constexpr bool kHaveAdxKernels = false;
+bool cpu_has_adx() { return false; }
+#endif
+
 // The kernels for any size, and copies fixed to the sizes of RSA
 // moduli and primes (the compiler unrolls their inner loops).
 template <typename Limb>
@@ -186,16 +278,28 @@ void mont_square_fixed(const Limb *a, const Limb *m, int32_t, Limb mu, Limb *r, 
   mont_square_core(a, m, N, mu, r, t);
 }
 
+template <typename Limb, int32_t N>
+MontModulus<Limb> fixed_modulus(const Limb *m, Limb mu, bool adx) {
+  if constexpr (kHaveAdxKernels && sizeof(Limb) == sizeof(uint64_t)) {
+    if (adx) {
+      return {m, N, mu, mont_mul_adx<N>, mont_square_adx<N>};
+    }
+  }
+  return {m, N, mu, mont_mul_fixed<Limb, N>, mont_square_fixed<Limb, N>};
+}
+
+// The modulus with its kernels; |adx| picks the BMI2/ADX kernels (64-bit limbs
+// on a processor that has them) for the sizes they exist for.
 template <typename Limb>
-MontModulus<Limb> make_modulus(const Limb *m, int32_t n, Limb mu) {
+MontModulus<Limb> make_modulus(const Limb *m, int32_t n, Limb mu, bool adx) {
   constexpr int32_t k = LimbTraits<Limb>::kWords;
   switch (n * k) {
     case 16:
-      return {m, n, mu, mont_mul_fixed<Limb, 16 / k>, mont_square_fixed<Limb, 16 / k>};
+      return fixed_modulus<Limb, 16 / k>(m, mu, adx);
     case 32:
-      return {m, n, mu, mont_mul_fixed<Limb, 32 / k>, mont_square_fixed<Limb, 32 / k>};
+      return fixed_modulus<Limb, 32 / k>(m, mu, adx);
     case 64:
-      return {m, n, mu, mont_mul_fixed<Limb, 64 / k>, mont_square_fixed<Limb, 64 / k>};
+      return fixed_modulus<Limb, 64 / k>(m, mu, adx);
     default:
       return {m, n, mu, mont_mul_any<Limb>, mont_square_any<Limb>};
   }
@@ -314,7 +418,7 @@ BnStatus to_mont_shifted(const BigInt *x, const BigInt *m, int32_t shift_words, 
 // caller has checked that R comes out as 2^(32 * m->length)).
 template <typename Limb>
 BnStatus mont_product(const BigInt *a, const BigInt *b, const BigInt *m, uint32_t mu32,
-                      BigInt *r) {
+                      bool adx, BigInt *r) {
   const int32_t n = limbs_for_words<Limb>(m->length);
   LimbBlock<Limb> work;
   BnStatus status = work.allocate(static_cast<size_t>(3 * n + kernel_scratch_limbs(n)));
@@ -327,7 +431,7 @@ BnStatus mont_product(const BigInt *a, const BigInt *b, const BigInt *m, uint32_
   Limb *scratch = lm + n;
   load_limbs(m, n, lm);
   load_limbs(a, n, la);
-  const MontModulus<Limb> mod = make_modulus<Limb>(lm, n, widen_constant<Limb>(m, mu32));
+  const MontModulus<Limb> mod = make_modulus<Limb>(lm, n, widen_constant<Limb>(m, mu32), adx);
   if (b == nullptr) {
     mont_square_limbs(la, mod, la, scratch);
   } else {
@@ -339,9 +443,10 @@ BnStatus mont_product(const BigInt *a, const BigInt *b, const BigInt *m, uint32_
   return status;
 }
 
-// The public product and square: b == null squares a.
-BnStatus mont_product_checked(const BigInt *a, const BigInt *b, const BigInt *m, uint32_t mu,
-                              BigInt *r) {
+}  // namespace
+
+BnStatus mont_product_with(MontLimbs limbs, const BigInt *a, const BigInt *b, const BigInt *m,
+                           uint32_t mu, BigInt *r) {
   if (!is_odd(m)) {
     return BN_BAD_MODULUS;
   }
@@ -349,12 +454,16 @@ BnStatus mont_product_checked(const BigInt *a, const BigInt *b, const BigInt *m,
     return BN_NOT_REDUCED;
   }
 #if defined(__SIZEOF_INT128__)
-  if (m->length % 2 == 0) {
-    return mont_product<uint64_t>(a, b, m, mu, r);
+  if (limbs != MONT_LIMBS_32 && m->length % 2 == 0) {
+    return mont_product<uint64_t>(a, b, m, mu, limbs == MONT_LIMBS_64_ADX && cpu_has_adx(), r);
   }
+#else
+  (void)limbs;
 #endif
-  return mont_product<uint32_t>(a, b, m, mu, r);
+  return mont_product<uint32_t>(a, b, m, mu, false, r);
 }
+
+namespace {
 
 // The window width for an exponent of |bits| bits.
 int window_bits(int32_t bits) {
@@ -494,7 +603,7 @@ int32_t window_value(const BigInt *e, int32_t top, int width) {
 
 template <typename Limb>
 BnStatus mod_exp_limbs(const BigInt *base, const BigInt *e, const BigInt *m, BigInt *r,
-                       const CancelCheck *cancel, uint32_t *built_entries) {
+                       const CancelCheck *cancel, bool adx, uint32_t *built_entries) {
   if (cancel_check_yields(cancel)) {
     return ENGINE_CANCELLED;
   }
@@ -522,7 +631,8 @@ BnStatus mod_exp_limbs(const BigInt *base, const BigInt *e, const BigInt *m, Big
   scratch = acc + n;
   load_limbs(m, n, lm);
   {
-    const MontModulus<Limb> mod = make_modulus<Limb>(lm, n, widen_constant<Limb>(m, mu32));
+    const MontModulus<Limb> mod =
+        make_modulus<Limb>(lm, n, widen_constant<Limb>(m, mu32), adx);
     // Entries 0 and 1 by conversion, the powers of two by squaring.
     BigInt one;
     uint32_t one_word = 1;
@@ -603,18 +713,25 @@ done:
 
 }  // namespace
 
+// The kernels the public functions use: the widest limbs, and the ADX kernels
+// where the processor has them.
+constexpr MontLimbs kFastest = kHaveLimbs64 ? MONT_LIMBS_64_ADX : MONT_LIMBS_32;
+
 bool mont_limbs64_available() { return kHaveLimbs64; }
+
+bool mont_adx_available() { return kHaveLimbs64 && cpu_has_adx(); }
 
 BnStatus mod_exp_with(MontLimbs limbs, const BigInt *base, const BigInt *e, const BigInt *m,
                       BigInt *r, const CancelCheck *cancel, uint32_t *built_entries) {
 #if defined(__SIZEOF_INT128__)
-  if (limbs == MONT_LIMBS_64) {
-    return mod_exp_limbs<uint64_t>(base, e, m, r, cancel, built_entries);
+  if (limbs != MONT_LIMBS_32) {
+    return mod_exp_limbs<uint64_t>(base, e, m, r, cancel,
+                                   limbs == MONT_LIMBS_64_ADX && cpu_has_adx(), built_entries);
   }
 #else
   (void)limbs;
 #endif
-  return mod_exp_limbs<uint32_t>(base, e, m, r, cancel, built_entries);
+  return mod_exp_limbs<uint32_t>(base, e, m, r, cancel, false, built_entries);
 }
 
 BnStatus bigint_mont_constant(const BigInt *m, uint32_t *mu) {
@@ -640,22 +757,21 @@ BnStatus bigint_to_mont(const BigInt *x, const BigInt *m, BigInt *r) {
 BnStatus bigint_from_mont(const BigInt *x, const BigInt *m, uint32_t mu, BigInt *r) {
   uint32_t one_word = 1;
   const BigInt one = {1, 1, &one_word};
-  return mont_product_checked(x, &one, m, mu, r);
+  return mont_product_with(kFastest, x, &one, m, mu, r);
 }
 
 BnStatus bigint_mont_mul(const BigInt *a, const BigInt *b, const BigInt *m, uint32_t mu,
                          BigInt *r) {
-  return mont_product_checked(a, b, m, mu, r);
+  return mont_product_with(kFastest, a, b, m, mu, r);
 }
 
 BnStatus bigint_mont_square(const BigInt *a, const BigInt *m, uint32_t mu, BigInt *r) {
-  return mont_product_checked(a, nullptr, m, mu, r);
+  return mont_product_with(kFastest, a, nullptr, m, mu, r);
 }
 
 BnStatus bigint_mod_exp(const BigInt *base, const BigInt *e, const BigInt *m, BigInt *r,
                         const CancelCheck *cancel) {
-  return mod_exp_with(kHaveLimbs64 ? MONT_LIMBS_64 : MONT_LIMBS_32, base, e, m, r, cancel,
-                      nullptr);
+  return mod_exp_with(kFastest, base, e, m, r, cancel, nullptr);
 }
 
 BnStatus bigint_crt_exp(const BigInt *x, const BigInt *p, const BigInt *q, const BigInt *dP,

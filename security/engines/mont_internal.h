@@ -8,18 +8,29 @@
 #include "security/engines/bigint.h"
 #include "security/framework/base.h"
 
-// Limb width of the Montgomery kernels. 64-bit limbs (over the same 32-bit
-// word arrays) exist where the compiler has a 128-bit product.
-enum MontLimbs { MONT_LIMBS_32, MONT_LIMBS_64 };
+// Limb width and kernels of the Montgomery arithmetic. 64-bit limbs (over the
+// same 32-bit word arrays) exist where the compiler has a 128-bit product;
+// MONT_LIMBS_64_ADX adds the x86-64 BMI2/ADX kernels for the fixed sizes of
+// RSA primes and moduli where the processor has them (else it is
+// MONT_LIMBS_64). MONT_LIMBS_64 is the portable C++ path.
+enum MontLimbs { MONT_LIMBS_32, MONT_LIMBS_64, MONT_LIMBS_64_ADX };
 
 // Whether 64-bit limbs are available in this build.
 bool mont_limbs64_available();
+// Whether the BMI2/ADX kernels exist in this build and this processor has them.
+bool mont_adx_available();
 
-// mod_exp_with is bigint_mod_exp on limbs of the given width (MONT_LIMBS_64
-// falls back to 32-bit limbs where unavailable). When |built_entries| is not
+// mod_exp_with is bigint_mod_exp with the given kernels (64-bit limbs fall
+// back to 32-bit ones where unavailable). When |built_entries| is not
 // null it receives a mask of the window-table entries that were computed
 // (bit v for entry v).
 BnStatus mod_exp_with(MontLimbs limbs, const BigInt *base, const BigInt *e, const BigInt *m,
                       BigInt *r, const CancelCheck *cancel, uint32_t *built_entries);
+
+// mont_product_with is bigint_mont_mul (bigint_mont_square when |b| is null)
+// with the given kernels; 64-bit limbs are used only for an even number of
+// words, where R is the same either way.
+BnStatus mont_product_with(MontLimbs limbs, const BigInt *a, const BigInt *b, const BigInt *m,
+                           uint32_t mu, BigInt *r);
 
 #endif  // KIT_SECURITY_ENGINES_MONT_INTERNAL_H

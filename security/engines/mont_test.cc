@@ -1,5 +1,5 @@
 // Montgomery arithmetic and exponentiation: edge cases, the window table's
-// laziness, agreement of both limb widths with plain square-and-multiply,
+// laziness, agreement of every kernel with plain square-and-multiply,
 // cancellation, and every allocation failure.
 #include "security/engines/mont.h"
 
@@ -77,7 +77,7 @@ TEST(ModExp, EdgeCases) {
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.what);
-    for (MontLimbs limbs : {MONT_LIMBS_32, MONT_LIMBS_64}) {
+    for (MontLimbs limbs : {MONT_LIMBS_32, MONT_LIMBS_64, MONT_LIMBS_64_ADX}) {
       Big base(row.base), e(row.e), m(row.m), r("999");
       ASSERT_EQ(mod_exp_with(limbs, &base, &e, &m, &r, nullptr, nullptr), row.want_status);
       if (row.want_status == BN_OK) {
@@ -103,7 +103,7 @@ TEST(ModExp, WindowTableIsBuiltLazily) {
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.what);
-    for (MontLimbs limbs : {MONT_LIMBS_32, MONT_LIMBS_64}) {
+    for (MontLimbs limbs : {MONT_LIMBS_32, MONT_LIMBS_64, MONT_LIMBS_64_ADX}) {
       Big base("123456789abcdef"), e(row.e), m("fedcba9876543210fedcba987654321"), r, want;
       uint32_t built = 0;
       ASSERT_EQ(mod_exp_with(limbs, &base, &e, &m, &r, nullptr, &built), BN_OK);
@@ -114,7 +114,7 @@ TEST(ModExp, WindowTableIsBuiltLazily) {
   }
 }
 
-// Both limb widths against square-and-multiply, odd and even word counts.
+// Every kernel against square-and-multiply, odd and even word counts.
 TEST(ModExp, AgreesWithSquareAndMultiply) {
   OperandSource source(0x5eed0003);
   for (int round = 0; round < 120; round++) {
@@ -129,7 +129,7 @@ TEST(ModExp, AgreesWithSquareAndMultiply) {
     Snapshot sb(&base), se(&e), sm(&m);
     Big want;
     reference_mod_exp(&base, &e, &m, &want);
-    for (MontLimbs limbs : {MONT_LIMBS_32, MONT_LIMBS_64}) {
+    for (MontLimbs limbs : {MONT_LIMBS_32, MONT_LIMBS_64, MONT_LIMBS_64_ADX}) {
       Big r;
       ASSERT_EQ(mod_exp_with(limbs, &base, &e, &m, &r, nullptr, nullptr), BN_OK);
       ASSERT_EQ(hex_of(&r), hex_of(&want));
