@@ -87,6 +87,15 @@ int answer_prompts(int count, const struct pam_message **messages,
   if (count <= 0 || count > PAM_MAX_NUM_MSG) {
     return PAM_CONV_ERR;
   }
+  // Some modules pass no place for replies along with messages that need none.
+  if (responses == nullptr) {
+    for (int i = 0; i < count; i++) {
+      if (messages[i]->msg_style != PAM_ERROR_MSG && messages[i]->msg_style != PAM_TEXT_INFO) {
+        return PAM_CONV_ERR;
+      }
+    }
+    return PAM_SUCCESS;
+  }
   struct pam_response *replies =
       static_cast<struct pam_response *>(calloc((size_t)count, sizeof *replies));
   if (replies == nullptr) {

@@ -43,15 +43,18 @@ constexpr const char *kGroup =
 // pam_matrix: name:password:the one service that may log the account on.
 constexpr const char *kPassdb =
     "alice:wonderland:skiff\n"
-    "bob:builder:realmalt\n";
+    "bob:builder:realmalt\n"
+    "dora:explorer:chatty\n"
+    "erin:secret:echoing\n";
 
 void write_file(const std::filesystem::path &path, const std::string &text) {
   std::ofstream(path) << text;
 }
 
 void write_service(const std::filesystem::path &dir, const std::string &service,
-                   const std::filesystem::path &passdb) {
-  std::string module = std::string(REALM_PAM_MATRIX) + " passdb=" + passdb.string() + "\n";
+                   const std::filesystem::path &passdb, const std::string &options = "") {
+  std::string module =
+      std::string(REALM_PAM_MATRIX) + " passdb=" + passdb.string() + options + "\n";
   write_file(dir / service, "auth required " + module + "account required " + module);
 }
 
@@ -71,6 +74,10 @@ int run_under_wrappers(char **argv) {
   write_file(dir / "passdb", kPassdb);
   write_service(services, "skiff", dir / "passdb");
   write_service(services, "realmalt", dir / "passdb");
+  // pam_matrix's "verbose" sends informational messages; "echo" asks for the
+  // password with a prompt that shows what is typed.
+  write_service(services, "chatty", dir / "passdb", " verbose");
+  write_service(services, "echoing", dir / "passdb", " echo");
   // Where a service has no file of its own PAM takes "other"; as on a Debian
   // system it refuses everyone.
   write_file(services / "other", "auth required pam_deny.so\naccount required pam_deny.so\n");
@@ -281,6 +288,9 @@ TEST_F(RealmAccounts, CheckCryptLogsOnThroughTheConfiguredPamService) {
       {"service from the environment", "realmalt", "bob", "builder", 1},
       {"other service refuses alice", "realmalt", "alice", "wonderland", 0},
       {"service without configuration falls to other", "nowhere", "alice", "wonderland", 0},
+      {"informational messages are not shown", "chatty", "dora", "explorer", 1},
+      // The password goes only to a prompt that hides it.
+      {"echoing prompt gets no password", "echoing", "erin", "secret", 0},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.label);
