@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "launcher/common/java_names.h"
-#include "tools/authstore/restart_loop.h"
+#include "launcher/common/restart_loop.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "tools/skiffjdk/skiffjdk.h"
 
 #include "launcher/common/java_names.h"
-#include "tools/authstore/restart_loop.h"
+#include "launcher/common/restart_loop.h"
 
 static int fatal(Host &host, const std::string &message) {
   host.write_error("Fatal error: " + message + "\n");

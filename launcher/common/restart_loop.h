@@ -1,5 +1,5 @@
 // run_restarting: the wait-and-restart loop of the launchers that supervise one child
-// without a console watch (authstore and skiffjdk).
+// without a console watch or a stop command (authstore and skiffjdk).
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "tools/authstore/restart_loop.h"
+#include "launcher/common/restart_loop.h"
 
 #include "launcher/common/java_names.h"
 #include "launcher/common/start_child.h"
