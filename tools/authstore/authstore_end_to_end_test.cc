@@ -2,7 +2,7 @@
 // launcher as a JDK (JAVA_HOME) or as the root's own JRE.
 #include <filesystem>
 
-#include "tools/skiffadmin/testing/tool_end_to_end.h"
+#include "launcher/common/testing/tool_end_to_end.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include <cerrno>
 
 #include "launcher/common/fake_host.h"
-#include "tools/skiffadmin/testing/no_directory_change_host.h"
+#include "launcher/common/testing/no_directory_change_host.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // skiff supervising the fake Java launcher.
 #include <filesystem>
 
-#include "tools/skiffadmin/testing/tool_end_to_end.h"
+#include "launcher/common/testing/tool_end_to_end.h"
 
 namespace fs = std::filesystem;
 

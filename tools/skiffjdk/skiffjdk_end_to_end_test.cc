@@ -3,7 +3,7 @@
 // supervising the fake Java launcher.
 #include <filesystem>
 
-#include "tools/skiffadmin/testing/tool_end_to_end.h"
+#include "launcher/common/testing/tool_end_to_end.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tools/skiffadmin/testing/program_run.h"
+#include "launcher/common/testing/program_run.h"
 
 namespace fs = std::filesystem;
 

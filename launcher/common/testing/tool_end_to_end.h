@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "launcher/common/testing/fake_java_record.h"
-#include "tools/skiffadmin/testing/program_run.h"
+#include "launcher/common/testing/program_run.h"
 
 class ToolEndToEnd : public testing::Test {
  protected:

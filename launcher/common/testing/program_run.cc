@@ -1,4 +1,4 @@
-#include "tools/skiffadmin/testing/program_run.h"
+#include "launcher/common/testing/program_run.h"
 
 #include <fcntl.h>
 #include <poll.h>
