@@ -282,12 +282,15 @@ void sha1_update(Sha1State *state, const uint8_t *data, uint32_t offset, uint32_
 void sha1_final(Sha1State *state, uint8_t out[SHA1_DIGEST_LENGTH]) {
   const uint32_t bits_high = state->count[1] << 3 | state->count[0] >> 29;
   const uint32_t bits_low = state->count[0] << 3;
-  sha1_update_byte(state, 0x80);
-  while (state->count[0] % 4 != 0) {
-    sha1_update_byte(state, 0);
-  }
-  // Zero words up to 56 mod 64, as feeding zero octets one by one would.
+  // The 0x80 octet and the zero octets that complete its word, in one store:
+  // the octets already in the word stay, those after the marker become zero.
   uint32_t position = state->count[0] % SHA1_BLOCK_LENGTH;
+  const int shift = 8 * (3 - (int)(position % 4));
+  const uint32_t kept = shift == 24 ? 0 : state->W[position / 4] & (0xFFFFFFFFu << (shift + 8));
+  state->W[position / 4] = kept | 0x80u << shift;
+  add_to_count(state, 4 - position % 4);
+  position += 4 - position % 4;
+  // Zero words up to 56 mod 64, as feeding zero octets one by one would.
   if (position > 56) {
     memset(&state->W[position / 4], 0, SHA1_BLOCK_LENGTH - position);
     add_to_count(state, SHA1_BLOCK_LENGTH - position);
