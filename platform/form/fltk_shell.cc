@@ -159,6 +159,7 @@ void FltkShell::BuildWindow(Form &form) {
         break;
       case ControlKind::kShape:
         widget = new Fl_Box(FL_BORDER_FRAME, 0, 0, 1, 1, nullptr);
+        widget->color(FL_BLACK);  // the frame's border colour
         break;
       case ControlKind::kTimer:
         continue;
