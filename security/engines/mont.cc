@@ -13,6 +13,8 @@
 
 #include <string.h>
 
+#include <utility>
+
 #include "security/engines/mont_internal.h"
 #include "security/framework/memory.h"
 
@@ -170,23 +172,24 @@ __attribute__((always_inline)) inline void mont_square_core(const Limb *a, const
 // (.rept) for the fixed limb counts of RSA primes and moduli.
 constexpr bool kHaveAdxKernels = true;
 
-// Row macros shared by the kernels. Registers: %%rdx the multiplier, %%rax
-// zero, %%r8 / %%r9 the halves of a product, %%r10 the previous high half.
-//
-// t[from .. from + count] += rdx * x[0 .. count - 1], the carry out of
-// t[from + count] left in CF and OF (both chains are closed by the caller).
-#define KIT_ADX_ROW(x, from, count)                     \
-  "xorl %%eax, %%eax\n\t"                               \
-  "xorl %%r10d, %%r10d\n\t"                             \
-  ".set kit_j, 0\n\t"                                   \
-  ".rept " count "\n\t"                                 \
-  "mulx kit_j*8(%[" x "]), %%r8, %%r9\n\t"              \
-  "adcx (kit_j+" from ")*8(%[t]), %%r8\n\t"             \
-  "adox %%r10, %%r8\n\t"                                \
-  "movq %%r8, (kit_j+" from ")*8(%[t])\n\t"             \
-  "movq %%r9, %%r10\n\t"                                \
-  ".set kit_j, kit_j+1\n\t"                             \
-  ".endr\n\t"
+// One step of a row: r8 = low half of rdx * x + src + CF, plus the previous
+// high half + OF, stored to dst. The high halves alternate between r9 and r10
+// (kit_p says which receives this one) so that no register copy is needed;
+// KIT_ADX_ROW_END leaves the last high half in r10. Registers: rdx the
+// multiplier, rax zero, r8 the low half.
+#define KIT_ADX_STEP(x, src, dst) \
+  ".if kit_p == 0\n\t"            \
+  "mulx " x ", %%r8, %%r9\n\t"    \
+  "adcx " src ", %%r8\n\t"        \
+  "adox %%r10, %%r8\n\t"          \
+  ".else\n\t"                     \
+  "mulx " x ", %%r8, %%r10\n\t"   \
+  "adcx " src ", %%r8\n\t"        \
+  "adox %%r9, %%r8\n\t"           \
+  ".endif\n\t"                    \
+  "movq %%r8, " dst "\n\t"        \
+  ".set kit_p, 1 - kit_p\n\t"
+#define KIT_ADX_ROW_END ".if kit_p == 1\n\tmovq %%r9, %%r10\n\t.endif\n\t"
 
 // r = a * b * R^-1 mod m for N limbs: per limb of b, t += a * b[i], then
 // t = (t + u * m) / 2^64 with u = t[0] * mu. t holds N + 2 limbs and stays
@@ -198,7 +201,15 @@ void mont_mul_adx(const uint64_t *a, const uint64_t *b, const uint64_t *m, int32
   for (int32_t i = 0; i < N; i++) {
     __asm__ volatile(
         "movq %[bi], %%rdx\n\t"
-        KIT_ADX_ROW("a", "0", "%c[n]")
+        "xorl %%eax, %%eax\n\t"
+        "xorl %%r10d, %%r10d\n\t"
+        ".set kit_j, 0\n\t"
+        ".set kit_p, 0\n\t"
+        ".rept %c[n]\n\t"
+        KIT_ADX_STEP("kit_j*8(%[a])", "kit_j*8(%[t])", "kit_j*8(%[t])")
+        ".set kit_j, kit_j+1\n\t"
+        ".endr\n\t"
+        KIT_ADX_ROW_END
         // t[N] += high half and both carries; t[N + 1] takes what is left.
         "movq %c[n]*8(%[t]), %%r8\n\t"
         "adcx %%r10, %%r8\n\t"
@@ -215,14 +226,12 @@ void mont_mul_adx(const uint64_t *a, const uint64_t *b, const uint64_t *m, int32
         "mulx (%[m]), %%r8, %%r10\n\t"
         "adcx (%[t]), %%r8\n\t"
         ".set kit_j, 1\n\t"
+        ".set kit_p, 0\n\t"
         ".rept %c[n]-1\n\t"
-        "mulx kit_j*8(%[m]), %%r8, %%r9\n\t"
-        "adcx kit_j*8(%[t]), %%r8\n\t"
-        "adox %%r10, %%r8\n\t"
-        "movq %%r8, (kit_j-1)*8(%[t])\n\t"
-        "movq %%r9, %%r10\n\t"
+        KIT_ADX_STEP("kit_j*8(%[m])", "kit_j*8(%[t])", "(kit_j-1)*8(%[t])")
         ".set kit_j, kit_j+1\n\t"
         ".endr\n\t"
+        KIT_ADX_ROW_END
         "movq %c[n]*8(%[t]), %%r8\n\t"
         "adcx %%r10, %%r8\n\t"
         "adox %%rax, %%r8\n\t"
@@ -239,10 +248,95 @@ void mont_mul_adx(const uint64_t *a, const uint64_t *b, const uint64_t *m, int32
   reduce_once(t, m, N, r);
 }
 
+// Square, first half: row I of the cross products, t[2I + 1 .. I + N - 1] +=
+// a[I] * a[I + 1 .. N - 1], its top limb written to t[I + N] (no row before
+// reached it).
+template <int32_t N, int32_t I>
+__attribute__((always_inline)) inline void square_cross_row(const uint64_t *a, uint64_t *t) {
+  __asm__ volatile(
+      "movq %c[ai]*8(%[a]), %%rdx\n\t"
+      "xorl %%eax, %%eax\n\t"
+      "xorl %%r10d, %%r10d\n\t"
+      ".set kit_j, 0\n\t"
+      ".set kit_p, 0\n\t"
+      ".rept %c[count]\n\t"
+      KIT_ADX_STEP("(%c[ai]+1+kit_j)*8(%[a])", "(%c[to]+kit_j)*8(%[t])",
+                   "(%c[to]+kit_j)*8(%[t])")
+      ".set kit_j, kit_j+1\n\t"
+      ".endr\n\t"
+      KIT_ADX_ROW_END
+      "adcx %%rax, %%r10\n\t"
+      "adox %%rax, %%r10\n\t"
+      "movq %%r10, (%c[ai]+%c[n])*8(%[t])\n\t"
+      :
+      : [a] "r"(a), [t] "r"(t), [ai] "i"(I), [to] "i"(2 * I + 1), [count] "i"(N - 1 - I),
+        [n] "i"(N)
+      : "rax", "rdx", "r8", "r9", "r10", "cc", "memory");
+}
+
+// r = a^2 * R^-1 mod m for N limbs: the cross products once, then doubled
+// (the adcx chain) with the squares a[i]^2 added (the adox chain), then N
+// reduction rows each clearing limb i, its overflow carried in |top| to the
+// next row's top limb. t holds 2N + 1 limbs.
 template <int32_t N>
 void mont_square_adx(const uint64_t *a, const uint64_t *m, int32_t, uint64_t mu, uint64_t *r,
                      uint64_t *t) {
-  mont_mul_adx<N>(a, a, m, N, mu, r, t);
+  memset(t, 0, static_cast<size_t>(2 * N + 1) * sizeof(uint64_t));
+  [&]<int32_t... I>(std::integer_sequence<int32_t, I...>) {
+    (square_cross_row<N, I>(a, t), ...);
+  }(std::make_integer_sequence<int32_t, N - 1>());
+  __asm__ volatile(
+      "xorl %%eax, %%eax\n\t"
+      ".set kit_i, 0\n\t"
+      ".rept %c[n]\n\t"
+      "movq kit_i*8(%[a]), %%rdx\n\t"
+      "mulx %%rdx, %%r8, %%r9\n\t"
+      "movq (2*kit_i)*8(%[t]), %%r10\n\t"
+      "adcx %%r10, %%r10\n\t"
+      "adox %%r8, %%r10\n\t"
+      "movq %%r10, (2*kit_i)*8(%[t])\n\t"
+      "movq (2*kit_i+1)*8(%[t]), %%r10\n\t"
+      "adcx %%r10, %%r10\n\t"
+      "adox %%r9, %%r10\n\t"
+      "movq %%r10, (2*kit_i+1)*8(%[t])\n\t"
+      ".set kit_i, kit_i+1\n\t"
+      ".endr\n\t"
+      :
+      : [a] "r"(a), [t] "r"(t), [n] "i"(N)
+      : "rax", "rdx", "r8", "r9", "r10", "cc", "memory");
+  uint64_t top = 0;
+  for (int32_t i = 0; i < N; i++) {
+    __asm__ volatile(
+        "movq (%[t]), %%rdx\n\t"
+        "imulq %[mu], %%rdx\n\t"
+        "xorl %%eax, %%eax\n\t"
+        "mulx (%[m]), %%r8, %%r10\n\t"
+        "adcx (%[t]), %%r8\n\t"
+        "movq %%r8, (%[t])\n\t"
+        ".set kit_j, 1\n\t"
+        ".set kit_p, 0\n\t"
+        ".rept %c[n]-1\n\t"
+        KIT_ADX_STEP("kit_j*8(%[m])", "kit_j*8(%[t])", "kit_j*8(%[t])")
+        ".set kit_j, kit_j+1\n\t"
+        ".endr\n\t"
+        KIT_ADX_ROW_END
+        // t[N] += high half, both carries and the previous row's overflow.
+        "movq %c[n]*8(%[t]), %%r8\n\t"
+        "adcx %%r10, %%r8\n\t"
+        "adox %%rax, %%r8\n\t"
+        "movl $0, %%r9d\n\t"
+        "adcx %%rax, %%r9\n\t"
+        "adox %%rax, %%r9\n\t"
+        "addq %[top], %%r8\n\t"
+        "adcq %%rax, %%r9\n\t"
+        "movq %%r8, %c[n]*8(%[t])\n\t"
+        "movq %%r9, %[top]\n\t"
+        : [top] "+r"(top)
+        : [m] "r"(m), [t] "r"(t + i), [mu] "r"(mu), [n] "i"(N)
+        : "rax", "rdx", "r8", "r9", "r10", "cc", "memory");
+  }
+  t[2 * N] = top;
+  reduce_once(t + N, m, N, r);
 }
 
 bool cpu_has_adx() {
