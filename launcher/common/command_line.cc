@@ -11,6 +11,14 @@ std::string join_command_line(const std::vector<std::string> &elements) {
   return text;
 }
 
+std::string list_command_vector(const std::vector<std::string> &elements) {
+  std::string listing;
+  for (size_t i = 0; i < elements.size(); i++) {
+    listing += "arg[" + std::to_string(i) + "] = " + elements[i] + "\n";
+  }
+  return listing;
+}
+
 static bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 std::vector<std::string> split_command_line(const std::string &text) {

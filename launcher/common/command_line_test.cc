@@ -7,6 +7,15 @@ TEST(CommandLine, JoinsWithSingleBlanksWithoutQuoting) {
   EXPECT_EQ(join_command_line({}), "");
 }
 
+TEST(CommandLine, ListsEveryElementOnALineOfItsOwnByIndex) {
+  EXPECT_EQ(list_command_vector({"C:\\java\\bin\\java.exe", "", "a b", "-Dx=\"y\""}),
+            "arg[0] = C:\\java\\bin\\java.exe\narg[1] = \narg[2] = a b\narg[3] = -Dx=\"y\"\n");
+  EXPECT_EQ(list_command_vector({}), "");
+  // Indexes past one digit are written in full.
+  const std::string listing = list_command_vector(std::vector<std::string>(11, "x"));
+  EXPECT_TRUE(listing.ends_with("arg[9] = x\narg[10] = x\n")) << listing;
+}
+
 TEST(CommandLine, SplitsByMicrosoftRuntimeRules) {
   struct Row {
     std::string text;

@@ -1,5 +1,6 @@
 #include "launcher/skiff/supervise.h"
 
+#include "launcher/common/command_line.h"
 #include "launcher/common/java_names.h"
 #include "launcher/common/start_child.h"
 
@@ -93,11 +94,7 @@ std::vector<std::string> build_stop_command(Launcher &launcher) {
   }
   vector.push_back(launcher.sessionKey.get());
   if (launcher.settings.verbose) {
-    std::string text = "----- Shutting down -----\n";
-    for (size_t i = 0; i < vector.size(); i++) {
-      text += "arg[" + std::to_string(i) + "] = " + vector[i] + "\n";
-    }
-    launcher.host.write_error(text);
+    launcher.host.write_error("----- Shutting down -----\n" + list_command_vector(vector));
   }
   return vector;
 }

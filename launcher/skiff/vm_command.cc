@@ -1,5 +1,6 @@
 #include "launcher/skiff/vm_command.h"
 
+#include "launcher/common/command_line.h"
 #include "launcher/common/java_names.h"
 #include "launcher/skiff/class_path.h"
 #include "launcher/skiff/settings.h"
@@ -185,8 +186,5 @@ void print_settings(Launcher &launcher, const std::vector<std::string> &vector) 
     }
   }
   text += "CLASSPATH:\n" + class_path + "\n";
-  for (size_t i = 0; i < vector.size(); i++) {
-    text += "arg[" + std::to_string(i) + "] = " + vector[i] + "\n";
-  }
-  host.write_error(text);
+  host.write_error(text + list_command_vector(vector));
 }

@@ -1,5 +1,6 @@
 #include "tools/skiffadmin/skiffadmin.h"
 
+#include "launcher/common/command_line.h"
 #include "launcher/common/java_names.h"
 #include "launcher/common/start_child.h"
 
@@ -22,11 +23,7 @@ int run_skiffadmin(Host &host, const PathStyle &style, const std::vector<std::st
   bool verbose = false;
   std::vector<std::string> vector = admin_vector(style, host.own_executable(), arguments, &verbose);
   if (verbose) {
-    std::string listing = "skiffadmin arguments:\n";
-    for (size_t i = 0; i < vector.size(); i++) {
-      listing += "arg[" + std::to_string(i) + "] = " + vector[i] + "\n";
-    }
-    host.write_error(listing);
+    host.write_error("skiffadmin arguments:\n" + list_command_vector(vector));
   }
   int error = 0;
   // A skiff that cannot be started is reported by the status alone.
