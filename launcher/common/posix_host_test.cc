@@ -18,6 +18,7 @@
 
 #include "launcher/common/start_child.h"
 #include "launcher/common/testing/fake_java_record.h"
+#include "launcher/common/testing/program_run.h"
 
 namespace fs = std::filesystem;
 
@@ -26,9 +27,8 @@ namespace {
 class PosixHostTest : public testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/posix-host-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = make_test_directory("posix-host");
+    ASSERT_FALSE(dir_.empty());
     setenv("FAKE_JAVA_DIR", dir_.c_str(), 1);
   }
   void TearDown() override { fs::remove_all(dir_); }

@@ -10,12 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
 #include "launcher/common/testing/fake_java_record.h"
+#include "launcher/common/testing/program_run.h"
 
 namespace fs = std::filesystem;
 
@@ -41,9 +41,8 @@ bool has_console_thread(pid_t pid) {
 class SkiffEndToEnd : public testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/skiff-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    top_ = pattern;
+    top_ = make_test_directory("skiff-e2e");
+    ASSERT_FALSE(top_.empty());
     root_ = top_ + "/server root";  // a blank in every generated path
     records_ = top_ + "/records";
     java_ = top_ + "/jdk/bin/java";
@@ -53,11 +52,6 @@ class SkiffEndToEnd : public testing::Test {
     fs::copy_file(SKIFF_PATH, root_ + "/bin/skiff");
     fs::copy_file(FAKE_JAVA_PATH, java_);
     env_ = {{"PATH", "/usr/bin:/bin"}, {"JAVA_HOME", top_ + "/jdk"}, {"FAKE_JAVA_DIR", records_}};
-    for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-      if (const char *value = getenv(name)) {
-        env_[name] = value;
-      }
-    }
   }
   void TearDown() override { fs::remove_all(top_); }
 
@@ -67,20 +61,9 @@ class SkiffEndToEnd : public testing::Test {
   pid_t start(const std::vector<std::string> &arguments) {
     std::vector<std::string> argv_texts = {root_ + "/bin/skiff"};
     argv_texts.insert(argv_texts.end(), arguments.begin(), arguments.end());
-    std::vector<char *> argv;
-    for (std::string &text : argv_texts) {
-      argv.push_back(text.data());
-    }
-    argv.push_back(nullptr);
-    std::vector<std::string> env_texts;
-    for (const auto &[name, value] : env_) {
-      env_texts.push_back(name + "=" + value);
-    }
-    std::vector<char *> envp;
-    for (std::string &text : env_texts) {
-      envp.push_back(text.data());
-    }
-    envp.push_back(nullptr);
+    std::vector<std::string> env_texts = environment_texts(env_);
+    std::vector<char *> argv = c_string_pointers(argv_texts);
+    std::vector<char *> envp = c_string_pointers(env_texts);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, (top_ + "/stderr").c_str(),

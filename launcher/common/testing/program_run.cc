@@ -12,9 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
-
-std::vector<char *> pointers_of(std::vector<std::string> &texts) {
+std::vector<char *> c_string_pointers(std::vector<std::string> &texts) {
   std::vector<char *> pointers;
   for (std::string &text : texts) {
     pointers.push_back(text.data());
@@ -22,6 +20,22 @@ std::vector<char *> pointers_of(std::vector<std::string> &texts) {
   pointers.push_back(nullptr);
   return pointers;
 }
+
+std::vector<std::string> environment_texts(const std::map<std::string, std::string> &environment) {
+  std::map<std::string, std::string> full_environment = environment;
+  for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+    if (const char *value = getenv(name)) {
+      full_environment.emplace(name, value);
+    }
+  }
+  std::vector<std::string> texts;
+  for (const auto &[name, value] : full_environment) {
+    texts.push_back(name + "=" + value);
+  }
+  return texts;
+}
+
+namespace {
 
 void close_once(int *fd) {
   if (*fd >= 0) {
@@ -36,16 +50,7 @@ ProgramRun::ProgramRun(const std::vector<std::string> &argv,
                        const std::map<std::string, std::string> &environment,
                        const std::string &directory) {
   std::vector<std::string> argv_texts = argv;
-  std::map<std::string, std::string> full_environment = environment;
-  for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-    if (const char *value = getenv(name)) {
-      full_environment.emplace(name, value);
-    }
-  }
-  std::vector<std::string> env_texts;
-  for (const auto &[name, value] : full_environment) {
-    env_texts.push_back(name + "=" + value);
-  }
+  std::vector<std::string> env_texts = environment_texts(environment);
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0 ||
       pipe2(err_pipe, O_CLOEXEC) != 0) {
@@ -58,8 +63,8 @@ ProgramRun::ProgramRun(const std::vector<std::string> &argv,
   posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
   posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
-  std::vector<char *> child_argv = pointers_of(argv_texts);
-  std::vector<char *> child_env = pointers_of(env_texts);
+  std::vector<char *> child_argv = c_string_pointers(argv_texts);
+  std::vector<char *> child_env = c_string_pointers(env_texts);
   int started = posix_spawn(&pid_, child_argv[0], &actions, nullptr, child_argv.data(),
                             child_env.data());
   posix_spawn_file_actions_destroy(&actions);

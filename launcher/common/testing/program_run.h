@@ -8,10 +8,17 @@
 #include <string>
 #include <vector>
 
+// environment_texts: "NAME=value" for each entry of `environment`, plus the sanitizers'
+// options of the test itself where `environment` has none, so sanitized children report
+// as the test does.
+std::vector<std::string> environment_texts(const std::map<std::string, std::string> &environment);
+// c_string_pointers: the texts' characters followed by a null pointer, as posix_spawn
+// takes argv and the environment; valid while `texts` is neither changed nor freed.
+std::vector<char *> c_string_pointers(std::vector<std::string> &texts);
+
 class ProgramRun {
  public:
-  // Starts argv[0] with `argv`, exactly `environment` (plus the sanitizers' options
-  // of the test itself, so sanitized children report as the test does) and `directory`
+  // Starts argv[0] with `argv`, the environment_texts of `environment` and `directory`
   // as its current directory. The run fails the current test when it cannot start.
   ProgramRun(const std::vector<std::string> &argv,
              const std::map<std::string, std::string> &environment,
