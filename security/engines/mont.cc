@@ -559,6 +559,11 @@ BnStatus mont_product_with(MontLimbs limbs, const BigInt *a, const BigInt *b, co
 
 namespace {
 
+// The private-key halves' window: 5 bits once the exponent is long enough
+// for the 16 more table entries to pay for themselves (about 700 bits), else
+// the general width (0).
+int crt_window_bits(int32_t bits) { return bits > 640 ? 5 : 0; }
+
 // The window width for an exponent of |bits| bits.
 int window_bits(int32_t bits) {
   if (bits <= 3) {
@@ -697,7 +702,8 @@ int32_t window_value(const BigInt *e, int32_t top, int width) {
 
 template <typename Limb>
 BnStatus mod_exp_limbs(const BigInt *base, const BigInt *e, const BigInt *m, BigInt *r,
-                       const CancelCheck *cancel, bool adx, uint32_t *built_entries) {
+                       const CancelCheck *cancel, bool adx, int window,
+                       uint32_t *built_entries) {
   if (cancel_check_yields(cancel)) {
     return ENGINE_CANCELLED;
   }
@@ -709,7 +715,7 @@ BnStatus mod_exp_limbs(const BigInt *base, const BigInt *e, const BigInt *m, Big
   const int32_t n = limbs_for_words<Limb>(m->length);
   const int32_t r_words = n * LimbTraits<Limb>::kWords;
   const int32_t bits = bigint_bit_length(e);
-  const int w = window_bits(bits);
+  const int w = window != 0 ? window : window_bits(bits);
 
   ExpTable<Limb> table;
   LimbBlock<Limb> work;
@@ -815,17 +821,31 @@ bool mont_limbs64_available() { return kHaveLimbs64; }
 
 bool mont_adx_available() { return kHaveLimbs64 && cpu_has_adx(); }
 
-BnStatus mod_exp_with(MontLimbs limbs, const BigInt *base, const BigInt *e, const BigInt *m,
-                      BigInt *r, const CancelCheck *cancel, uint32_t *built_entries) {
+// mod_exp_with with a window width (0: the one for the exponent's length).
+BnStatus mod_exp_windowed(MontLimbs limbs, const BigInt *base, const BigInt *e, const BigInt *m,
+                          BigInt *r, const CancelCheck *cancel, int window,
+                          uint32_t *built_entries) {
 #if defined(__SIZEOF_INT128__)
   if (limbs != MONT_LIMBS_32) {
     return mod_exp_limbs<uint64_t>(base, e, m, r, cancel,
-                                   limbs == MONT_LIMBS_64_ADX && cpu_has_adx(), built_entries);
+                                   limbs == MONT_LIMBS_64_ADX && cpu_has_adx(), window,
+                                   built_entries);
   }
 #else
   (void)limbs;
 #endif
-  return mod_exp_limbs<uint32_t>(base, e, m, r, cancel, false, built_entries);
+  return mod_exp_limbs<uint32_t>(base, e, m, r, cancel, false, window, built_entries);
+}
+
+BnStatus mod_exp_with(MontLimbs limbs, const BigInt *base, const BigInt *e, const BigInt *m,
+                      BigInt *r, const CancelCheck *cancel, uint32_t *built_entries) {
+  return mod_exp_windowed(limbs, base, e, m, r, cancel, 0, built_entries);
+}
+
+BnStatus crt_half_with(MontLimbs limbs, const BigInt *base, const BigInt *e, const BigInt *m,
+                       BigInt *r, const CancelCheck *cancel, uint32_t *built_entries) {
+  return mod_exp_windowed(limbs, base, e, m, r, cancel, crt_window_bits(bigint_bit_length(e)),
+                          built_entries);
 }
 
 BnStatus bigint_mont_constant(const BigInt *m, uint32_t *mu) {
@@ -881,9 +901,9 @@ BnStatus bigint_crt_exp(const BigInt *x, const BigInt *p, const BigInt *q, const
   bigint_init(&h);
   BnStatus status;
   if ((status = bigint_mod(x, p, &t)) != BN_OK ||
-      (status = bigint_mod_exp(&t, dP, p, &m1, cancel)) != BN_OK ||
+      (status = crt_half_with(kFastest, &t, dP, p, &m1, cancel, nullptr)) != BN_OK ||
       (status = bigint_mod(x, q, &t)) != BN_OK ||
-      (status = bigint_mod_exp(&t, dQ, q, &m2, cancel)) != BN_OK ||
+      (status = crt_half_with(kFastest, &t, dQ, q, &m2, cancel, nullptr)) != BN_OK ||
       (status = bigint_mod_sub(&m1, &m2, p, &t)) != BN_OK) {
     goto done;
   }

@@ -1,4 +1,4 @@
-// mont_internal.h: the exponentiation with its limb width and window table made
+// mont_internal.h: the exponentiation with its kernels and window table made
 // visible, for tests that check the portable path and the table's laziness.
 #ifndef KIT_SECURITY_ENGINES_MONT_INTERNAL_H
 #define KIT_SECURITY_ENGINES_MONT_INTERNAL_H
@@ -26,6 +26,12 @@ bool mont_adx_available();
 // (bit v for entry v).
 BnStatus mod_exp_with(MontLimbs limbs, const BigInt *base, const BigInt *e, const BigInt *m,
                       BigInt *r, const CancelCheck *cancel, uint32_t *built_entries);
+
+// crt_half_with is one half of bigint_crt_exp, base^e mod m: mod_exp_with with
+// a 5-bit window for exponents of more than 640 bits (the window of
+// bigint_mod_exp otherwise), its entries still computed only when needed.
+BnStatus crt_half_with(MontLimbs limbs, const BigInt *base, const BigInt *e, const BigInt *m,
+                       BigInt *r, const CancelCheck *cancel, uint32_t *built_entries);
 
 // mont_product_with is bigint_mont_mul (bigint_mont_square when |b| is null)
 // with the given kernels; 64-bit limbs are used only for an even number of

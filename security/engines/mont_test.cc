@@ -141,6 +141,46 @@ TEST(ModExp, AgreesWithSquareAndMultiply) {
   }
 }
 
+// The private-key halves take a 5-bit window for long exponents, still built
+// lazily, and agree with the general exponentiation on every kernel.
+TEST(CrtHalf, WiderWindowForLongExponents) {
+  struct Row {
+    const char *what;
+    int32_t top_bit;
+    uint32_t want_built;
+  };
+  const Row rows[] = {
+      {"512 bits: 4-bit window, entries 0, 1, 2, 4, 8", 511, 0x117},
+      {"640 bits: still 4 bits", 639, 0x117},
+      {"704 bits: 5-bit window, entries 0, 1, 2, 4, 8, 16", 703, 0x10117},
+  };
+  OperandSource source(0x5eed0007);
+  Big m, base, raw, q;
+  m.set_words(source.words(32));
+  ASSERT_EQ(bigint_set_bit(0, &m), BN_OK);
+  ASSERT_EQ(bigint_set_bit(1023, &m), BN_OK);
+  raw.set_words(source.words(32));
+  ASSERT_EQ(bigint_divide(&raw, &m, &q, &base), BN_OK);
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.what);
+    Big power_of_two("0"), mixed;
+    ASSERT_EQ(bigint_set_bit(row.top_bit, &power_of_two), BN_OK);
+    mixed.set_words(source.words((row.top_bit + 1) / 32));
+    ASSERT_EQ(bigint_set_bit(row.top_bit, &mixed), BN_OK);
+    for (MontLimbs limbs : {MONT_LIMBS_32, MONT_LIMBS_64, MONT_LIMBS_64_ADX}) {
+      Big r, want;
+      uint32_t built = 0;
+      ASSERT_EQ(crt_half_with(limbs, &base, &power_of_two, &m, &r, nullptr, &built), BN_OK);
+      EXPECT_EQ(built, row.want_built);
+      ASSERT_EQ(mod_exp_with(limbs, &base, &power_of_two, &m, &want, nullptr, nullptr), BN_OK);
+      EXPECT_EQ(hex_of(&r), hex_of(&want));
+      ASSERT_EQ(crt_half_with(limbs, &base, &mixed, &m, &r, nullptr, nullptr), BN_OK);
+      ASSERT_EQ(mod_exp_with(limbs, &base, &mixed, &m, &want, nullptr, nullptr), BN_OK);
+      EXPECT_EQ(hex_of(&r), hex_of(&want));
+    }
+  }
+}
+
 // A small CRT key: p = 61, q = 53, n = 3233, d = 2753.
 struct SmallKey {
   Big p{"3d"}, q{"35"}, dp{"35"}, dq{"31"}, qinv{"26"};
