@@ -200,11 +200,15 @@ TEST_F(TickrunRun, HiddenUnderAFakedClockStartsTheDueRowAndReapsIt) {
                 dir_ + "/tickrun");
   ASSERT_GT(tickrun.Pid(), 0);
   std::string log_path = table_ + ".log";
-  std::smatch launched;
+  std::string task_id;
   const std::regex result("     Launched with Task ID  ([0-9]+)\r\n");
   ASSERT_TRUE(WaitFor([&] {
     std::string log = ReadFile(log_path);
-    return std::regex_search(log, launched, result) && !ReadFile(ran).empty();
+    std::smatch launched;
+    if (std::regex_search(log, launched, result)) {
+      task_id = launched[1];
+    }
+    return !task_id.empty() && !ReadFile(ran).empty();
   }, 20)) << "log:\n" << ReadFile(log_path) << "stderr:\n" << ReadFile(dir_ + "/tickrun.err");
   std::string log = ReadFile(log_path);
   EXPECT_EQ(log.rfind("\r\n01-01-2024 10:00:5", 0), 0u) << log;
@@ -214,7 +218,7 @@ TEST_F(TickrunRun, HiddenUnderAFakedClockStartsTheDueRowAndReapsIt) {
             std::string::npos);
   EXPECT_EQ(log.find("late"), std::string::npos);
   // The task id is the pid of the shell that ran the line.
-  EXPECT_EQ(std::stol(ReadFile(ran)), std::stol(launched[1]));
+  EXPECT_EQ(std::stol(ReadFile(ran)), std::stol(task_id));
   EXPECT_TRUE(WaitFor([&] { return Zombies(tickrun.Pid()).empty(); }, 5)) << "a zombie is left";
   tickrun.Stop();
 }
