@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 
 #include "security/codec/codec_test_util.h"
@@ -18,7 +19,7 @@ struct BareCipher {
   Octets block;
   BareCipher(uint32_t k, const Octets &collected) : block(k, 0xEE) {
     memset(&cipher, 0, sizeof cipher);
-    memcpy(block.data(), collected.data(), collected.size());
+    std::copy(collected.begin(), collected.end(), block.begin());
     cipher.block = block.data();
     cipher.block_size = k;
     cipher.collected = static_cast<uint32_t>(collected.size());

@@ -76,6 +76,7 @@ class RsaNativesPeer : public ::testing::Test {
  protected:
   void TearDown() override {
     expect_no_exception();
+    finalize_java_keys();
     javai_release_all();
   }
 };

@@ -19,6 +19,7 @@ class RsaNatives : public ::testing::Test {
  protected:
   void TearDown() override {
     expect_no_exception();
+    finalize_java_keys();
     javai_release_all();
   }
 };

@@ -31,9 +31,28 @@ inline Bytes unhex(const std::string &text) {
   return out;
 }
 
+// The Java keys made below with whether each is private, so that a test's
+// end can run their finalizers as the VM would (finalize_java_keys).
+inline std::vector<std::pair<Handle *, bool>> &java_keys_made() {
+  static std::vector<std::pair<Handle *, bool>> keys;
+  return keys;
+}
+
+inline void finalize_key(Handle *key, bool private_key) {
+  call_stub(private_key ? Java_quill_security_ember_EmberPrivateKey_finalize_stub
+                        : Java_quill_security_ember_EmberPublicKey_finalize_stub,
+            key);
+}
+
+inline void finalize_java_keys() {
+  for (const auto &[key, private_key] : java_keys_made()) finalize_key(key, private_key);
+  java_keys_made().clear();
+}
+
 // An RSAPrivateKey whose native_init got |pk8|; *bits receives its result.
 inline Handle *java_private_key(const Bytes &pk8, int32_t *bits = nullptr) {
   Handle *key = javai_new_object(kKeyCells);
+  java_keys_made().emplace_back(key, true);
   StubResult r = call_stub(Java_quill_security_ember_RSAPrivateKey_native_0005finit_stub, key,
                            {ref_arg(javai_new_byte_array(pk8))});
   if (bits != nullptr) *bits = slot_int(r.slot0);
@@ -42,15 +61,10 @@ inline Handle *java_private_key(const Bytes &pk8, int32_t *bits = nullptr) {
 
 inline Handle *java_public_key(const Bytes &modulus, const Bytes &exponent) {
   Handle *key = javai_new_object(kKeyCells);
+  java_keys_made().emplace_back(key, false);
   call_stub(Java_quill_security_ember_RSAPublicKey_native_0005finit_stub, key,
             {ref_arg(javai_new_byte_array(modulus)), ref_arg(javai_new_byte_array(exponent))});
   return key;
-}
-
-inline void finalize_key(Handle *key, bool private_key) {
-  call_stub(private_key ? Java_quill_security_ember_EmberPrivateKey_finalize_stub
-                        : Java_quill_security_ember_EmberPublicKey_finalize_stub,
-            key);
 }
 
 // genKeys into a fresh RSAKeyGen object; the three results or empty arrays.
