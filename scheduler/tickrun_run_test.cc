@@ -180,6 +180,17 @@ TEST_F(TickrunRun, WithoutAPathPrintsTheHelpAndFails) {
   EXPECT_NE(out.find("Command line switches are:\r\n"), std::string::npos);
 }
 
+TEST_F(TickrunRun, WithoutADisplaySaysSoAndRunsHidden) {
+  WriteFile(table_, "@launch touch " + dir_ + "/started\r\n");
+  Child tickrun({TICKRUN_PROGRAM, table_}, {{"DISPLAY", ""}}, dir_ + "/tickrun");
+  EXPECT_TRUE(WaitFor([&] {
+    struct stat info;
+    return stat((dir_ + "/started").c_str(), &info) == 0 &&
+           ReadFile(dir_ + "/tickrun.err").find("no display") != std::string::npos;
+  }, 10)) << ReadFile(dir_ + "/tickrun.err");
+  EXPECT_EQ(tickrun.Wait(1), -1) << "it must keep running";
+}
+
 TEST_F(TickrunRun, HiddenUnderAFakedClockStartsTheDueRowAndReapsIt) {
   struct stat library;
   if (stat(FAKETIME_LIBRARY, &library) != 0) {
