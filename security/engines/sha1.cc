@@ -11,6 +11,7 @@
 #include "security/framework/memory.h"
 
 #if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
 #include <immintrin.h>
 #define SHA1_HAVE_X86 1
 #endif
@@ -64,11 +65,23 @@ void compress_portable(Sha1State *state) {
 
 #if SHA1_HAVE_X86
 
+#if defined(__clang__)
+// clang's run-time library has no "sha" feature name, so ask the processor
+// (leaf 7 EBX bit 29: SHA; leaf 1 ECX bits 19 and 9: SSE4.1, SSSE3).
+bool cpu_has_sha_ni() {
+  unsigned eax, ebx, ecx, edx;
+  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx) || !(ecx & (1u << 19)) || !(ecx & (1u << 9))) {
+    return false;
+  }
+  return __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) && (ebx & (1u << 29));
+}
+#else
 // The run-time library reads the processor's features once at load time.
 bool cpu_has_sha_ni() {
   return __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1") &&
          __builtin_cpu_supports("ssse3");
 }
+#endif
 
 // Four rounds with the SHA extensions: |e_next| receives the E value for the
 // next group, |abcd| the new working state.
