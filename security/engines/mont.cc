@@ -170,8 +170,6 @@ __attribute__((always_inline)) inline void mont_square_core(const Limb *a, const
 // two carry chains through one unrolled sweep, one for the low and one for the
 // high halves of the products. The sweeps are unrolled by the assembler
 // (.rept) for the fixed limb counts of RSA primes and moduli.
-constexpr bool kHaveAdxKernels = true;
-
 // One step of a row: r8 = low half of rdx * x + src + CF, plus the previous
 // high half + OF, stored to dst. The high halves alternate between r9 and r10
 // (kit_p says which receives this one) so that no register copy is needed;
@@ -344,7 +342,6 @@ bool cpu_has_adx() {
   return has;
 }
 #else
-constexpr bool kHaveAdxKernels = false;
 bool cpu_has_adx() { return false; }
 #endif
 
@@ -374,11 +371,15 @@ void mont_square_fixed(const Limb *a, const Limb *m, int32_t, Limb mu, Limb *r, 
 
 template <typename Limb, int32_t N>
 MontModulus<Limb> fixed_modulus(const Limb *m, Limb mu, bool adx) {
-  if constexpr (kHaveAdxKernels && sizeof(Limb) == sizeof(uint64_t)) {
+#if defined(__x86_64__)
+  if constexpr (sizeof(Limb) == sizeof(uint64_t)) {
     if (adx) {
       return {m, N, mu, mont_mul_adx<N>, mont_square_adx<N>};
     }
   }
+#else
+  (void)adx;
+#endif
   return {m, N, mu, mont_mul_fixed<Limb, N>, mont_square_fixed<Limb, N>};
 }
 
