@@ -272,7 +272,7 @@ class VirtualDisplay {
   std::string name_;
 };
 
-TEST_F(TickrunRun, WindowCheckBoxTurnsLoggingOn) {
+TEST_F(TickrunRun, WindowCheckBoxSwitchesLoggingAndFollowsAResize) {
   for (const char *tool : {"Xvfb", "xdotool", "import"}) {
     if (!OnPath(tool)) {
       GTEST_SKIP() << tool << " is not installed, so the window cannot be tested";
@@ -295,18 +295,31 @@ TEST_F(TickrunRun, WindowCheckBoxTurnsLoggingOn) {
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
   // Check2 stands at (width/2 + 500, height/2 - 700) twips, 15 twips to a pixel.
-  std::string geometry = Capture(x + "xdotool getwindowgeometry --shell " + window);
-  std::smatch size;
-  ASSERT_TRUE(std::regex_search(geometry, size, std::regex("WIDTH=([0-9]+)\nHEIGHT=([0-9]+)")))
-      << geometry;
-  int width = std::stoi(size[1]) * 15, height = std::stoi(size[2]) * 15;
-  int box_x = (width / 2 + 500) / 15 + 6, box_y = (height / 2 - 700) / 15 + 6;
-  std::system((x + "xdotool mousemove --window " + window + " " + std::to_string(box_x) + " " +
-               std::to_string(box_y) + " click 1").c_str());
+  auto click_check2 = [&] {
+    std::string geometry = Capture(x + "xdotool getwindowgeometry --shell " + window);
+    std::smatch size;
+    ASSERT_TRUE(std::regex_search(geometry, size, std::regex("WIDTH=([0-9]+)\nHEIGHT=([0-9]+)")))
+        << geometry;
+    int width = std::stoi(size[1]) * 15, height = std::stoi(size[2]) * 15;
+    int box_x = (width / 2 + 500) / 15 + 6, box_y = (height / 2 - 700) / 15 + 6;
+    std::system((x + "xdotool mousemove --window " + window + " " + std::to_string(box_x) + " " +
+                 std::to_string(box_y) + " click 1").c_str());
+  };
   std::string log_path = table_ + ".log";
-  EXPECT_TRUE(WaitFor([&] {
-    return ReadFile(log_path).find(" Log_Switch set to True\r\n") != std::string::npos;
-  }, 10)) << "log: " << ReadFile(log_path);
+  auto log_ends_with = [&](const std::string &entry) {
+    return WaitFor([&] {
+      std::string log = ReadFile(log_path);
+      return log.size() >= entry.size() && log.compare(log.size() - entry.size(), entry.size(), entry) == 0;
+    }, 10);
+  };
+  click_check2();
+  EXPECT_TRUE(log_ends_with(" Log_Switch set to True\r\n")) << "log: " << ReadFile(log_path);
+
+  // After a resize the group is centred again: Check2 is found at its new place.
+  std::system((x + "xdotool windowsize " + window + " 800 450").c_str());
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  click_check2();
+  EXPECT_TRUE(log_ends_with(" Log_Switch set to False\r\n")) << "log: " << ReadFile(log_path);
 
   std::string shot = std::string(ARTEFACT_DIR) + "/tickrun-window.png";
   std::system((x + "import -window " + window + " " + shot).c_str());

@@ -175,7 +175,10 @@ void FltkShell::BuildWindow(Form &form) {
     }
   }
   window_->end();
-  window_->resizable(window_.get());
+  // Resizable, but FLTK must not scale the children: the form places them
+  // itself on every resize.
+  window_->resizable(nullptr);
+  window_->size_range(Pixels(form.Width()) / 4, Pixels(form.Height()) / 4, 0, 0);
 }
 
 void FltkShell::Place(Control &control) {
@@ -262,6 +265,7 @@ void FltkShell::ControlChanged(Form &form, Control *control, Property property) 
       break;
     case Property::kPosition:
       Place(*control);
+      window_->redraw();  // the old place must be painted over too
       break;
     case Property::kVisible:
       control->Visible() ? widget->show() : widget->hide();
