@@ -1,7 +1,5 @@
 // Start-up, the command line and its switches, Form1's design and layout, the
 // check boxes and the AliveCheck counter.
-#include <cstdlib>
-
 #include "scheduler/tickrun.h"
 
 namespace tickrun {
@@ -16,9 +14,6 @@ form::Control &Design(form::Form &form, const char *name, ControlKind kind, cons
   control.SetSize(width, height);
   return control;
 }
-
-// A leading number as a number, 0 when there is none.
-long LeadingNumber(const std::string &text) { return std::strtol(text.c_str(), nullptr, 10); }
 
 }  // namespace
 
@@ -183,7 +178,7 @@ void Tickrun::Check3_Click() {
 }
 
 void Tickrun::AliveCheck_MouseUp(int) {
-  long count = LeadingNumber(AliveCheck.Caption());
+  long count = NumberAtStart(AliveCheck.Caption());
   AliveCheck.SetCaption(count == 99 ? "0" : std::to_string(count + 1));
 }
 

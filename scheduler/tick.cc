@@ -9,19 +9,18 @@ namespace {
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
-// Val-like: the signed number at the start of |text|, 0 when there is none.
+bool IsComment(const EventTable::Row &row) { return row[0].find('#') != std::string::npos; }
+bool IsStartupEntry(const EventTable::Row &row) { return FindIgnoringCase(row[0], "@launch") != 0; }
+bool IsOneShot(const EventTable::Row &row) { return row[0].rfind("@", 0) == 0; }
+
+}  // namespace
+
 long NumberAtStart(const std::string &text) {
   if (text.empty() || text[0] == ' ') {
     return 0;
   }
   return std::strtol(text.c_str(), nullptr, 10);
 }
-
-bool IsComment(const EventTable::Row &row) { return row[0].find('#') != std::string::npos; }
-bool IsStartupEntry(const EventTable::Row &row) { return FindIgnoringCase(row[0], "@launch") != 0; }
-bool IsOneShot(const EventTable::Row &row) { return row[0].rfind("@", 0) == 0; }
-
-}  // namespace
 
 int WeekdayNumber(int year, int month, int day) {
   static const int kDaysBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};

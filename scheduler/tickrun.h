@@ -40,6 +40,10 @@ bool HasSwitch(const std::string &command_line, const std::string &name);
 // The log's path: the event table path with ".log" appended.
 std::string LogPathFor(const std::string &event_file);
 
+// NumberAtStart: the signed decimal number that |text| starts with, 0 when it
+// does not start with one ("05" gives 5, "-05" gives -5, "x1" gives 0).
+long NumberAtStart(const std::string &text);
+
 // WeekdayNumber: 0 (Sunday) to 6 for a date, counted from Friday 1 January
 // 1993; a year before 1993 counts as 1993. |month| is 1 to 12.
 int WeekdayNumber(int year, int month, int day);
