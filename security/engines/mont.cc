@@ -191,19 +191,25 @@ __attribute__((always_inline)) inline void mont_square_core(const Limb *a, const
 
 // r = a * b * R^-1 mod m for N limbs: per limb of b, t += a * b[i], then
 // t = (t + u * m) / 2^64 with u = t[0] * mu. t holds N + 2 limbs and stays
-// below 2m (N + 1 limbs) between the limbs of b.
+// below 2m (N + 1 limbs) between the limbs of b. The lowest limb also travels
+// in a register (t0), and u is computed as soon as it is known: the step from
+// one limb of b to the next is the critical path for RSA sizes.
 template <int32_t N>
 void mont_mul_adx(const uint64_t *a, const uint64_t *b, const uint64_t *m, int32_t, uint64_t mu,
                   uint64_t *r, uint64_t *t) {
   memset(t, 0, static_cast<size_t>(N + 2) * sizeof(uint64_t));
+  uint64_t t0 = 0;
   for (int32_t i = 0; i < N; i++) {
     __asm__ volatile(
         "movq %[bi], %%rdx\n\t"
         "xorl %%eax, %%eax\n\t"
         "xorl %%r10d, %%r10d\n\t"
-        ".set kit_j, 0\n\t"
         ".set kit_p, 0\n\t"
-        ".rept %c[n]\n\t"
+        KIT_ADX_STEP("(%[a])", "%[t0]", "(%[t])")
+        "movq %%r8, %[t0]\n\t"
+        "movq %%r8, %%r11\n\t"
+        ".set kit_j, 1\n\t"
+        ".rept %c[n]-1\n\t"
         KIT_ADX_STEP("kit_j*8(%[a])", "kit_j*8(%[t])", "kit_j*8(%[t])")
         ".set kit_j, kit_j+1\n\t"
         ".endr\n\t"
@@ -217,15 +223,19 @@ void mont_mul_adx(const uint64_t *a, const uint64_t *b, const uint64_t *m, int32
         "adcx %%rax, %%r9\n\t"
         "adox %%rax, %%r9\n\t"
         "movq %%r9, (%c[n]+1)*8(%[t])\n\t"
-        // u = t[0] * mu; t = (t + u * m) / 2^64, shifting down as it goes.
-        "movq (%[t]), %%rdx\n\t"
-        "imulq %[mu], %%rdx\n\t"
+        // u = t[0] * mu: its input is ready since the first step, but imul
+        // writes the flags, so it waits until both chains are closed.
+        "imulq %[mu], %%r11\n\t"
+        // t = (t + u * m) / 2^64, shifting down as it goes.
+        "movq %%r11, %%rdx\n\t"
         "xorl %%eax, %%eax\n\t"
         "mulx (%[m]), %%r8, %%r10\n\t"
-        "adcx (%[t]), %%r8\n\t"
-        ".set kit_j, 1\n\t"
+        "adcx %[t0], %%r8\n\t"
         ".set kit_p, 0\n\t"
-        ".rept %c[n]-1\n\t"
+        KIT_ADX_STEP("8(%[m])", "8(%[t])", "(%[t])")
+        "movq %%r8, %[t0]\n\t"
+        ".set kit_j, 2\n\t"
+        ".rept %c[n]-2\n\t"
         KIT_ADX_STEP("kit_j*8(%[m])", "kit_j*8(%[t])", "(kit_j-1)*8(%[t])")
         ".set kit_j, kit_j+1\n\t"
         ".endr\n\t"
@@ -239,9 +249,9 @@ void mont_mul_adx(const uint64_t *a, const uint64_t *b, const uint64_t *m, int32
         "adox %%rax, %%r9\n\t"
         "movq %%r9, %c[n]*8(%[t])\n\t"
         "movq %%rax, (%c[n]+1)*8(%[t])\n\t"
-        :
+        : [t0] "+r"(t0)
         : [a] "r"(a), [m] "r"(m), [t] "r"(t), [bi] "r"(b[i]), [mu] "r"(mu), [n] "i"(N)
-        : "rax", "rdx", "r8", "r9", "r10", "cc", "memory");
+        : "rax", "rdx", "r8", "r9", "r10", "r11", "cc", "memory");
   }
   reduce_once(t, m, N, r);
 }
@@ -302,18 +312,21 @@ void mont_square_adx(const uint64_t *a, const uint64_t *m, int32_t, uint64_t mu,
       :
       : [a] "r"(a), [t] "r"(t), [n] "i"(N)
       : "rax", "rdx", "r8", "r9", "r10", "cc", "memory");
+  // Limb i, the one row i clears, travels in a register from the row before.
+  uint64_t low = t[0];
   uint64_t top = 0;
   for (int32_t i = 0; i < N; i++) {
     __asm__ volatile(
-        "movq (%[t]), %%rdx\n\t"
+        "movq %[low], %%rdx\n\t"
         "imulq %[mu], %%rdx\n\t"
         "xorl %%eax, %%eax\n\t"
         "mulx (%[m]), %%r8, %%r10\n\t"
-        "adcx (%[t]), %%r8\n\t"
-        "movq %%r8, (%[t])\n\t"
-        ".set kit_j, 1\n\t"
+        "adcx %[low], %%r8\n\t"
         ".set kit_p, 0\n\t"
-        ".rept %c[n]-1\n\t"
+        KIT_ADX_STEP("8(%[m])", "8(%[t])", "8(%[t])")
+        "movq %%r8, %[low]\n\t"
+        ".set kit_j, 2\n\t"
+        ".rept %c[n]-2\n\t"
         KIT_ADX_STEP("kit_j*8(%[m])", "kit_j*8(%[t])", "kit_j*8(%[t])")
         ".set kit_j, kit_j+1\n\t"
         ".endr\n\t"
@@ -329,7 +342,7 @@ void mont_square_adx(const uint64_t *a, const uint64_t *m, int32_t, uint64_t mu,
         "adcq %%rax, %%r9\n\t"
         "movq %%r8, %c[n]*8(%[t])\n\t"
         "movq %%r9, %[top]\n\t"
-        : [top] "+r"(top)
+        : [top] "+r"(top), [low] "+r"(low)
         : [m] "r"(m), [t] "r"(t + i), [mu] "r"(mu), [n] "i"(N)
         : "rax", "rdx", "r8", "r9", "r10", "cc", "memory");
   }
