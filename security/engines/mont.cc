@@ -13,6 +13,10 @@
 
 #include <string.h>
 
+#if defined(__x86_64__) && defined(__clang__)
+#include <cpuid.h>
+#endif
+
 #include <utility>
 
 #include "security/engines/mont_internal.h"
@@ -350,10 +354,22 @@ void mont_square_adx(const uint64_t *a, const uint64_t *m, int32_t, uint64_t mu,
   reduce_once(t + N, m, N, r);
 }
 
+#if defined(__clang__)
+// clang knows no "adx" feature name: leaf 7 EBX bits 8 and 19 are BMI2 and ADX.
+bool cpu_has_adx() {
+  static const bool has = [] {
+    unsigned eax, ebx, ecx, edx;
+    return __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) && (ebx & (1u << 8)) &&
+           (ebx & (1u << 19));
+  }();
+  return has;
+}
+#else
 bool cpu_has_adx() {
   static const bool has = __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("adx");
   return has;
 }
+#endif
 #else
 bool cpu_has_adx() { return false; }
 #endif
