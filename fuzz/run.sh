@@ -10,12 +10,12 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 names=("$@")
-[[ ${#names[@]} -gt 0 ]] || names=(ber_decode pkcs8_key_info)
+[[ ${#names[@]} -gt 0 ]] || names=(ber_decode pkcs8_key_info pkcs1_unpad digest_info_check event_table skiff_options)
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DKIT_FUZZ=ON -DKIT_SANITIZE=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
-  -DKIT_ONLY="security/framework;security/codec;security/engines;security/catalogue;fuzz" >/dev/null
+  -DKIT_ONLY="security/framework;security/codec;security/engines;security/catalogue;platform/form;scheduler;launcher/common;launcher/skiff;fuzz" >/dev/null
 failed=()
 for name in "${names[@]}"; do
   if ! cmake --build build-fuzz -j"${JOBS:-2}" --target "${name}_fuzz"; then
