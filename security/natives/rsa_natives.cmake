@@ -5,8 +5,10 @@ target_sources(cinder_natives PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/rc4_natives.cc
   ${CMAKE_CURRENT_LIST_DIR}/pre_master_natives.cc
   ${CMAKE_CURRENT_LIST_DIR}/keygen_natives.cc
-  ${CMAKE_CURRENT_LIST_DIR}/seeded_random.cc
-  ${CMAKE_CURRENT_LIST_DIR}/seed_source.cc)
+  ${CMAKE_CURRENT_LIST_DIR}/seeded_random.cc)
+# The system seed comes from the platform's entropy source.
+target_link_libraries(cinder_natives PUBLIC entropy)
+target_link_libraries(cinder PRIVATE entropy)
 
 kit_test(rsa_natives_test ${CMAKE_CURRENT_LIST_DIR}/rsa_natives_test.cc
          ${CMAKE_CURRENT_LIST_DIR}/natives_test_util.cc

@@ -1,14 +1,21 @@
 #include "security/natives/seeded_random.h"
 
+#include "platform/entropy/entropy.h"
 #include "security/catalogue/algorithms.h"
 #include "security/catalogue/generator_methods.h"
 #include "security/framework/memory.h"
 #include "security/framework/operations.h"
 #include "security/natives/errors.h"
-#include "security/natives/seed_source.h"
+
+namespace {
+
+// Octets of the system's random source mixed in after the time record.
+constexpr uint32_t kSystemRandomSeedLength = 32;
+
+}  // namespace
 
 AlgorithmObject *new_seeded_random(const uint8_t *seed, uint32_t len) {
-  uint8_t system_seed[SYSTEM_TIME_RECORD_LENGTH + SYSTEM_RANDOM_SEED_LENGTH];
+  uint8_t system_seed[SYSTEM_TIME_RECORD_LENGTH + kSystemRandomSeedLength];
   AlgorithmObject *random = nullptr;
   Status status = create_algorithm_object(&random);
   if (status == STATUS_OK && (status = set_algorithm_info(random, ALG_RANDOM, nullptr)) == 0 &&
@@ -16,9 +23,9 @@ AlgorithmObject *new_seeded_random(const uint8_t *seed, uint32_t len) {
     if (len > 0) {
       status = random_update(random, seed, len, nullptr);
     } else {
-      seed_source_system_time(system_seed);
-      if (!seed_source_system_random(system_seed + SYSTEM_TIME_RECORD_LENGTH,
-                                     SYSTEM_RANDOM_SEED_LENGTH)) {
+      entropy_system_time(system_seed);
+      if (!entropy_system_random(system_seed + SYSTEM_TIME_RECORD_LENGTH,
+                                 kSystemRandomSeedLength)) {
         status = STATUS_BAD_RANDOM_OBJECT;
       } else {
         status = random_update(random, system_seed, sizeof system_seed, nullptr);

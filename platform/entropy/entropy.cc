@@ -1,4 +1,4 @@
-#include "security/natives/seed_source.h"
+#include "platform/entropy/entropy.h"
 
 #include <errno.h>
 #include <sys/random.h>
@@ -13,7 +13,7 @@ void put_le16(uint8_t *p, unsigned v) {
 
 }  // namespace
 
-void seed_source_system_time(uint8_t out[SYSTEM_TIME_RECORD_LENGTH]) {
+void entropy_system_time(uint8_t out[SYSTEM_TIME_RECORD_LENGTH]) {
   struct timespec now = {};
   clock_gettime(CLOCK_REALTIME, &now);
   struct tm utc = {};
@@ -27,7 +27,7 @@ void seed_source_system_time(uint8_t out[SYSTEM_TIME_RECORD_LENGTH]) {
   }
 }
 
-bool seed_source_system_random(uint8_t *out, uint32_t len) {
+bool entropy_system_random(uint8_t *out, uint32_t len) {
   while (len > 0) {
     const ssize_t got = getrandom(out, len, 0);
     if (got < 0) {
