@@ -31,6 +31,7 @@ struct Heap {
   std::map<const Handle *, Allocation> live;
   std::vector<std::unique_ptr<char[]>> c_strings;
   int failures_pending = 0;
+  int successes_before_failure = -1;  // -1: no delayed failure armed
   long array_alloc_calls = 0;
 };
 
@@ -85,6 +86,9 @@ JAVAI_TEST_EXPORT Handle *ArrayAlloc(int type, int length) {
     hp.array_alloc_calls++;
     if (hp.failures_pending > 0) {
       hp.failures_pending--;
+      return nullptr;
+    }
+    if (hp.successes_before_failure >= 0 && hp.successes_before_failure-- == 0) {
       return nullptr;
     }
   }
@@ -161,6 +165,12 @@ void javai_fail_next_array_allocs(int count) {
   hp.failures_pending = count;
 }
 
+void javai_fail_array_alloc_after(int successes) {
+  Heap &hp = heap();
+  std::lock_guard<std::mutex> guard(hp.lock);
+  hp.successes_before_failure = successes;
+}
+
 long javai_array_alloc_calls() {
   Heap &hp = heap();
   std::lock_guard<std::mutex> guard(hp.lock);
@@ -173,6 +183,7 @@ void javai_release_all() {
   hp.live.clear();
   hp.c_strings.clear();
   hp.failures_pending = 0;
+  hp.successes_before_failure = -1;
   current_env.pending.reset();
   current_env.posted = 0;
 }

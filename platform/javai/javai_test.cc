@@ -25,6 +25,19 @@ TEST_F(JavaiTest, InjectedArrayFailuresCountDown) {
   EXPECT_EQ(ArrayAlloc(JAVA_T_BYTE, 4), nullptr);
   EXPECT_NE(ArrayAlloc(JAVA_T_BYTE, 4), nullptr);
   EXPECT_EQ(javai_array_alloc_calls() - before, 3);
+  // A delayed failure lets the given number through, fails one, then disarms.
+  javai_fail_array_alloc_after(2);
+  EXPECT_NE(ArrayAlloc(JAVA_T_BYTE, 4), nullptr);
+  EXPECT_NE(ArrayAlloc(JAVA_T_BYTE, 4), nullptr);
+  EXPECT_EQ(ArrayAlloc(JAVA_T_BYTE, 4), nullptr);
+  EXPECT_NE(ArrayAlloc(JAVA_T_BYTE, 4), nullptr);
+  javai_fail_array_alloc_after(0);
+  EXPECT_EQ(ArrayAlloc(JAVA_T_BYTE, 4), nullptr);
+  EXPECT_NE(ArrayAlloc(JAVA_T_BYTE, 4), nullptr);
+  javai_fail_array_alloc_after(1);
+  javai_release_all();  // clears an armed failure
+  EXPECT_NE(ArrayAlloc(JAVA_T_BYTE, 4), nullptr);
+  EXPECT_NE(ArrayAlloc(JAVA_T_BYTE, 4), nullptr);
 }
 
 TEST_F(JavaiTest, PendingExceptionIsPerThreadAndCleared) {

@@ -40,6 +40,9 @@ JAVAI_TEST_EXPORT int javai_exceptions_posted();
 
 // Makes the next |count| ArrayAlloc calls return null.
 JAVAI_TEST_EXPORT void javai_fail_next_array_allocs(int count);
+// Lets the next |successes| ArrayAlloc calls through and makes the one after
+// them return null (for reaching the second or third result array of a call).
+JAVAI_TEST_EXPORT void javai_fail_array_alloc_after(int successes);
 // Number of ArrayAlloc calls so far (successful or failed).
 JAVAI_TEST_EXPORT long javai_array_alloc_calls();
 

@@ -16,17 +16,6 @@ constexpr size_t kModulusField = 24;
 constexpr size_t kExponentField = 28;
 constexpr size_t kPrivateKeyField = 32;
 
-// Stores a new byte array of |item| in |field|; false after posting the
-// OutOfMemoryException.
-bool store_array(Handle *self, size_t field, const Item &item) {
-  Handle *array = new_byte_array_result(item.data, item.len);
-  if (array == nullptr) {
-    return false;
-  }
-  set_ref_field(self, field, array);
-  return true;
-}
-
 void RSAKeyGen_genKeys(Handle *self, int32_t modulus_bits, int32_t public_exponent, Handle *seed) {
   if (seed == nullptr) {
     raise_null_pointer();
@@ -39,6 +28,7 @@ void RSAKeyGen_genKeys(Handle *self, int32_t modulus_bits, int32_t public_expone
   AlgorithmObject *generator = nullptr, *random = nullptr;
   KeyObject *public_key = nullptr, *private_key = nullptr;
   void *public_value = nullptr, *encoded = nullptr;
+  Handle *modulus = nullptr, *exponent_array = nullptr, *pkcs8 = nullptr;
   Status status = create_algorithm_object(&generator);
   if (status != STATUS_OK ||
       (status = set_algorithm_info(generator, ALG_RSA_KEYGEN, &params)) != STATUS_OK ||
@@ -53,20 +43,28 @@ void RSAKeyGen_genKeys(Handle *self, int32_t modulus_bits, int32_t public_expone
       (status = create_key_object(&private_key)) != STATUS_OK ||
       (status = generate_key_pair(generator, public_key, private_key, random, nullptr)) !=
           STATUS_OK ||
-      (status = get_key_info(&public_value, public_key, KEY_RSA_PUBLIC)) != STATUS_OK) {
+      (status = get_key_info(&public_value, public_key, KEY_RSA_PUBLIC)) != STATUS_OK ||
+      (status = get_key_info(&encoded, private_key, KEY_RSA_PRIVATE_PKCS8)) != STATUS_OK) {
     raise_security_error(status);
     goto done;
   }
-  if (!store_array(self, kModulusField, static_cast<RsaPublicValue *>(public_value)->modulus) ||
-      !store_array(self, kExponentField,
-                   static_cast<RsaPublicValue *>(public_value)->public_exponent)) {
+  // All three arrays are made before any field is set, so a failed call
+  // leaves no half-new pair (a new modulus beside an old private key).
+  // The private key's array comes last: a failure leaves no unreferenced
+  // copy of it.
+  if ((modulus = new_byte_array_result(
+           static_cast<RsaPublicValue *>(public_value)->modulus.data,
+           static_cast<RsaPublicValue *>(public_value)->modulus.len)) == nullptr ||
+      (exponent_array = new_byte_array_result(
+           static_cast<RsaPublicValue *>(public_value)->public_exponent.data,
+           static_cast<RsaPublicValue *>(public_value)->public_exponent.len)) == nullptr ||
+      (pkcs8 = new_byte_array_result(static_cast<Item *>(encoded)->data,
+                                     static_cast<Item *>(encoded)->len)) == nullptr) {
     goto done;
   }
-  if ((status = get_key_info(&encoded, private_key, KEY_RSA_PRIVATE_PKCS8)) != STATUS_OK) {
-    raise_security_error(status);
-    goto done;
-  }
-  store_array(self, kPrivateKeyField, *static_cast<Item *>(encoded));
+  set_ref_field(self, kModulusField, modulus);
+  set_ref_field(self, kExponentField, exponent_array);
+  set_ref_field(self, kPrivateKeyField, pkcs8);
 done:
   destroy_algorithm_object(&random);
   destroy_algorithm_object(&generator);

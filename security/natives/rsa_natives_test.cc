@@ -491,6 +491,26 @@ TEST_F(RsaNatives, EveryAllocationFailure) {
   expect_clean_native_failures([&] {
     return decrypt_secret(private_key, javai_byte_array_bytes(block)) != nullptr;
   }, [] {});
+  const Bytes ssl_signature = javai_byte_array_bytes(
+      slot_handle(call_stub(Java_quill_security_ssl_RSASignature_sign_stub, nullptr,
+                            {ref_arg(javai_new_byte_array(data)), ref_arg(private_key)})
+                      .slot0));
+  // The private key verifies through its public half, derived once and kept.
+  ASSERT_NE(slot_handle(call_stub(Java_quill_security_ssl_RSASignature_XXXverify_stub, nullptr,
+                                  {ref_arg(private_key),
+                                   ref_arg(javai_new_byte_array(ssl_signature))})
+                            .slot0),
+            nullptr);
+  for (Handle *key : {public_key, private_key}) {
+    SCOPED_TRACE(key == public_key ? "XXXverify, public key" : "XXXverify, private key");
+    expect_clean_native_failures([&] {
+      Handle *recovered =
+          slot_handle(call_stub(Java_quill_security_ssl_RSASignature_XXXverify_stub, nullptr,
+                                {ref_arg(key), ref_arg(javai_new_byte_array(ssl_signature))})
+                          .slot0);
+      return recovered != nullptr && javai_byte_array_bytes(recovered) == data;
+    }, [] {});
+  }
   Handle *cipher = javai_new_object(kRc4Cells);
   expect_clean_native_failures([&] {
     call_stub(Java_quill_security_ssl_CipherRC4_nativeInit_stub, cipher,
@@ -512,17 +532,37 @@ TEST_F(RsaNatives, ResultArrayAllocationFailure) {
   EXPECT_EQ(sign_with(Java_quill_security_ember_MD5RSA_initSign_stub, private_key, bytes_of("d")),
             nullptr);
   expect_exception("java/lang/OutOfMemoryException", kNoMessage);
-  // genKeys: the first result array fails; nothing is stored, nothing leaks.
-  const long live = cinder_testing_live_blocks();
+  // genKeys makes three result arrays; each fails in turn. The object keeps
+  // the pair an earlier call stored (no new modulus beside the old private
+  // key), nothing leaks and every key buffer released was wiped first.
   Handle *seed = javai_new_byte_array(bytes_of("oom"));
   Handle *object = javai_new_object(kKeyGenCells);
-  javai_fail_next_array_allocs(1);
   call_stub(Java_quill_security_ember_RSAKeyGen_genKeys_stub, object,
-            {int_arg(256), int_arg(3), ref_arg(seed)});
-  expect_exception("java/lang/OutOfMemoryException", kNoMessage);
-  EXPECT_EQ(get_ref_field(object, 24), nullptr);
-  EXPECT_EQ(get_ref_field(object, 32), nullptr);
-  EXPECT_EQ(cinder_testing_live_blocks(), live);
+            {int_arg(256), int_arg(3), ref_arg(javai_new_byte_array(bytes_of("earlier")))});
+  expect_no_exception();
+  const int fields[] = {24, 28, 32};
+  Handle *earlier[3];
+  for (int i = 0; i < 3; i++) {
+    earlier[i] = get_ref_field(object, fields[i]);
+    ASSERT_NE(earlier[i], nullptr);
+  }
+  const long live = cinder_testing_live_blocks();
+  for (int failing = 0; failing < 3; failing++) {
+    SCOPED_TRACE(testing::Message() << "result array " << failing + 1 << " fails");
+    cinder_testing_reset_counters();
+    const long arrays_before = javai_array_alloc_calls();
+    javai_fail_array_alloc_after(failing);
+    call_stub(Java_quill_security_ember_RSAKeyGen_genKeys_stub, object,
+              {int_arg(256), int_arg(3), ref_arg(seed)});
+    expect_exception("java/lang/OutOfMemoryException", kNoMessage);
+    EXPECT_EQ(javai_array_alloc_calls() - arrays_before, failing + 1);
+    for (int i = 0; i < 3; i++) {
+      EXPECT_EQ(get_ref_field(object, fields[i]), earlier[i]) << "field " << fields[i];
+    }
+    EXPECT_EQ(cinder_testing_live_blocks(), live);
+    EXPECT_EQ(cinder_testing_unwiped_releases(), 0);
+  }
+  javai_fail_array_alloc_after(-1);
   finalize_key(private_key, true);
 }
 
