@@ -7,6 +7,8 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 #include "security/engines/sha1_internal.h"
 #include "security/framework/memory.h"
 
@@ -20,6 +22,15 @@ namespace {
 
 inline uint32_t load_be32(const uint8_t *p) {
   return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | (uint32_t)p[3];
+}
+
+// The word whose in-memory octets are |v| big-endian.
+inline uint32_t store_order_be32(uint32_t v) {
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  return __builtin_bswap32(v);
+#else
+  return v;
+#endif
 }
 
 inline uint32_t rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
@@ -194,8 +205,43 @@ __attribute__((target("sha,sse4.1,ssse3"))) void sha_ni_words(uint32_t H[5], con
 
 #endif  // SHA1_HAVE_X86
 
+bool sha_ni_available() {
+#if SHA1_HAVE_X86
+  return cpu_has_sha_ni();
+#else
+  return false;
+#endif
+}
+
+// Chosen once: the processor does not change, and small digests would
+// otherwise pay for the feature test on every compression.
 Sha1Kernel best_kernel() {
-  return sha1_kernel_available(SHA1_KERNEL_SHA_NI) ? SHA1_KERNEL_SHA_NI : SHA1_KERNEL_PORTABLE;
+  static const Sha1Kernel kernel = sha_ni_available() ? SHA1_KERNEL_SHA_NI : SHA1_KERNEL_PORTABLE;
+  return kernel;
+}
+
+// The initial chaining words and a zero count, with the first |w_bytes|
+// octets of W zeroed (the rest must be zero already).
+void reset_state(Sha1State *state, size_t w_bytes) {
+  memset(state->W, 0, w_bytes);
+  state->count[0] = 0;
+  state->count[1] = 0;
+  state->H[0] = 0x67452301;
+  state->H[1] = 0xEFCDAB89;
+  state->H[2] = 0x98BADCFE;
+  state->H[3] = 0x10325476;
+  state->H[4] = 0xC3D2E1F0;
+}
+
+// One compression of W[0..15] into H with |kernel|.
+void compress_schedule(Sha1Kernel kernel, Sha1State *state) {
+#if SHA1_HAVE_X86
+  if (kernel == SHA1_KERNEL_SHA_NI) {
+    sha_ni_words(state->H, state->W);
+    return;
+  }
+#endif
+  compress_portable(state);
 }
 
 }  // namespace
@@ -205,11 +251,7 @@ bool sha1_kernel_available(Sha1Kernel kernel) {
     case SHA1_KERNEL_PORTABLE:
       return true;
     case SHA1_KERNEL_SHA_NI:
-#if SHA1_HAVE_X86
-      return cpu_has_sha_ni();
-#else
-      return false;
-#endif
+      return sha_ni_available();
   }
   return false;
 }
@@ -230,26 +272,9 @@ void sha1_kernel_compress_blocks(Sha1Kernel kernel, Sha1State *state, const uint
   }
 }
 
-void sha1_compress(Sha1State *state) {
-#if SHA1_HAVE_X86
-  if (best_kernel() == SHA1_KERNEL_SHA_NI) {
-    sha_ni_words(state->H, state->W);
-    return;
-  }
-#endif
-  compress_portable(state);
-}
+void sha1_compress(Sha1State *state) { compress_schedule(best_kernel(), state); }
 
-void sha1_init(Sha1State *state) {
-  memset(state->W, 0, sizeof(state->W));
-  state->count[0] = 0;
-  state->count[1] = 0;
-  state->H[0] = 0x67452301;
-  state->H[1] = 0xEFCDAB89;
-  state->H[2] = 0x98BADCFE;
-  state->H[3] = 0x10325476;
-  state->H[4] = 0xC3D2E1F0;
-}
+void sha1_init(Sha1State *state) { reset_state(state, sizeof(state->W)); }
 
 void sha1_update_byte(Sha1State *state, uint8_t b) {
   const uint32_t position = state->count[0] % SHA1_BLOCK_LENGTH;
@@ -279,13 +304,17 @@ void sha1_update(Sha1State *state, const uint8_t *data, uint32_t offset, uint32_
       n -= bytes;
       continue;
     }
-    state->W[position / 4] = load_be32(p);
-    add_to_count(state, 4);
-    if (position == SHA1_BLOCK_LENGTH - 4) {
+    // Whole words up to the end of the input or of the block, counted once.
+    const uint32_t bytes = std::min(n & ~3u, SHA1_BLOCK_LENGTH - position);
+    for (uint32_t i = 0; i < bytes; i += 4) {
+      state->W[(position + i) / 4] = load_be32(p + i);
+    }
+    add_to_count(state, bytes);
+    if (position + bytes == SHA1_BLOCK_LENGTH) {
       sha1_compress(state);
     }
-    p += 4;
-    n -= 4;
+    p += bytes;
+    n -= bytes;
   }
   for (; n > 0; n--) {
     sha1_update_byte(state, *p++);
@@ -301,26 +330,27 @@ void sha1_final(Sha1State *state, uint8_t out[SHA1_DIGEST_LENGTH]) {
   const int shift = 8 * (3 - (int)(position % 4));
   const uint32_t kept = shift == 24 ? 0 : state->W[position / 4] & (0xFFFFFFFFu << (shift + 8));
   state->W[position / 4] = kept | 0x80u << shift;
-  add_to_count(state, 4 - position % 4);
   position += 4 - position % 4;
   // Zero words up to 56 mod 64, as feeding zero octets one by one would.
   if (position > 56) {
     memset(&state->W[position / 4], 0, SHA1_BLOCK_LENGTH - position);
-    add_to_count(state, SHA1_BLOCK_LENGTH - position);
     sha1_compress(state);
     position = 0;
   }
   memset(&state->W[position / 4], 0, 56 - position);
-  add_to_count(state, 56 - position);
   state->W[14] = bits_high;
   state->W[15] = bits_low;
-  add_to_count(state, 8);
-  sha1_compress(state);
+  const Sha1Kernel kernel = best_kernel();
+  compress_schedule(kernel, state);
+  // The chaining words are read into locals first: |out| may point into the
+  // state as far as the compiler knows, which would make it reload each word.
+  uint32_t digest[5];
   for (int i = 0; i < 5; i++) {
-    out[4 * i] = (uint8_t)(state->H[i] >> 24);
-    out[4 * i + 1] = (uint8_t)(state->H[i] >> 16);
-    out[4 * i + 2] = (uint8_t)(state->H[i] >> 8);
-    out[4 * i + 3] = (uint8_t)state->H[i];
+    digest[i] = store_order_be32(state->H[i]);
   }
-  sha1_init(state);
+  memcpy(out, digest, sizeof digest);
+  // Back to the initial state. The SHA extensions never write W[16..79], so
+  // after them only the block words need zeroing; the portable rounds leave
+  // their schedule there.
+  reset_state(state, kernel == SHA1_KERNEL_SHA_NI ? (size_t)SHA1_BLOCK_LENGTH : sizeof(state->W));
 }
