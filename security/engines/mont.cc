@@ -8,7 +8,9 @@
 // 2^(limb bits * limb count), so the public Montgomery functions use 64-bit
 // limbs only when the modulus has an even number of words (R = 2^(32n) then
 // holds either way), while the exponentiation, whose R never leaves it, uses
-// the widest limbs available.
+// the widest limbs available. For 1024-bit primes, on processors with
+// AVX-512 IFMA, the private-key operation runs its two halves side by side on
+// 52-bit limbs (mont_ifma.h).
 #include "security/engines/mont.h"
 
 #include <string.h>
@@ -19,6 +21,7 @@
 
 #include <utility>
 
+#include "security/engines/mont_ifma.h"
 #include "security/engines/mont_internal.h"
 #include "security/framework/memory.h"
 
@@ -520,18 +523,18 @@ struct LimbBlock {
 
 bool is_odd(const BigInt *m) { return m->length >= 1 && (m->words[0] & 1) != 0; }
 
-// r = x * 2^(32 * shift_words) mod m for x < m: the conversion into Montgomery
-// form for an R of |shift_words| words.
-BnStatus to_mont_shifted(const BigInt *x, const BigInt *m, int32_t shift_words, BigInt *r) {
+// r = x * 2^shift_bits mod m for x < m: the conversion into Montgomery form
+// for an R of |shift_bits| bits.
+BnStatus to_mont_shifted(const BigInt *x, const BigInt *m, int32_t shift_bits, BigInt *r) {
   if (m->length == 0 || bigint_compare(x, m) >= 0) {
     return BN_NOT_REDUCED;
   }
   BigInt shifted;
   bigint_init(&shifted);
   BnStatus status;
-  if ((status = bigint_reserve(x->length + shift_words + 1, &shifted)) == BN_OK &&
+  if ((status = bigint_reserve(x->length + shift_bits / 32 + 2, &shifted)) == BN_OK &&
       (status = bigint_copy(x, &shifted)) == BN_OK &&
-      (status = bigint_shift_left_words(shift_words, &shifted)) == BN_OK) {
+      (status = bigint_shift_left_bits(shift_bits, &shifted)) == BN_OK) {
     status = bigint_mod(&shifted, m, r);
   }
   bigint_free(&shifted);
@@ -776,7 +779,7 @@ BnStatus mod_exp_limbs(const BigInt *base, const BigInt *e, const BigInt *m, Big
         status = BN_NO_MEMORY;
         goto done;
       }
-      if ((status = to_mont_shifted(initial[v], m, r_words, &converted)) != BN_OK) {
+      if ((status = to_mont_shifted(initial[v], m, 32 * r_words, &converted)) != BN_OK) {
         goto done;
       }
       load_limbs(&converted, n, slot);
@@ -878,6 +881,108 @@ BnStatus crt_half_with(MontLimbs limbs, const BigInt *base, const BigInt *e, con
                           built_entries);
 }
 
+#if defined(KIT_MONT_IFMA)
+BnStatus crt_halves_ifma(const BigInt *const base[2], const BigInt *const e[2],
+                         const BigInt *const m[2], BigInt *const r[2],
+                         const CancelCheck *cancel) {
+  if (cancel_check_yields(cancel)) {
+    return ENGINE_CANCELLED;
+  }
+  // Per half: the table (entry v = base^v in Montgomery form, all built: a
+  // long exponent's windows need nearly every one) and the accumulator.
+  constexpr int kWindow = 5;
+  constexpr int32_t kEntries = 1 << kWindow;
+  constexpr size_t kHalfLimbs = (kEntries + 1) * kIfmaLimbs;
+  struct Work {
+    IfmaModulus mod[2];
+    uint64_t half[2][kHalfLimbs];
+    uint64_t unit[kIfmaLimbs];
+  };
+  Work *work = static_cast<Work *>(cinder_alloc(sizeof(Work)));
+  if (work == nullptr) {
+    return BN_NO_MEMORY;
+  }
+  BigInt converted;
+  bigint_init(&converted);
+  uint64_t *table[2], *acc[2];
+  BnStatus status = BN_OK;
+  uint32_t one_word = 1;
+  const BigInt one = {1, 1, &one_word};
+  int32_t bits = 0;
+  for (int s = 0; s < 2; s++) {
+    uint32_t mu32;
+    if ((status = bigint_mont_constant(m[s], &mu32)) != BN_OK) {
+      goto done;
+    }
+    ifma_modulus_init(m[s], widen_constant<uint64_t>(m[s], mu32), &work->mod[s]);
+    table[s] = work->half[s];
+    acc[s] = table[s] + kEntries * kIfmaLimbs;
+    const BigInt *initial[2] = {&one, base[s]};
+    for (int32_t v = 0; v < 2; v++) {
+      if ((status = to_mont_shifted(initial[v], m[s], kIfmaLimbs * kIfmaLimbBits, &converted)) !=
+          BN_OK) {
+        goto done;
+      }
+      ifma_load(&converted, table[s] + v * kIfmaLimbs);
+    }
+    const int32_t e_bits = bigint_bit_length(e[s]);
+    bits = e_bits > bits ? e_bits : bits;
+  }
+  if (cancel_check_yields(cancel)) {
+    status = ENGINE_CANCELLED;
+    goto done;
+  }
+  for (int32_t v = 2; v < kEntries; v++) {
+    ifma_mont_mul_pair(table[0] + (v - 1) * kIfmaLimbs, table[0] + kIfmaLimbs, work->mod[0],
+                       table[0] + v * kIfmaLimbs, table[1] + (v - 1) * kIfmaLimbs,
+                       table[1] + kIfmaLimbs, work->mod[1], table[1] + v * kIfmaLimbs);
+  }
+  {
+    // The windows of both exponents aligned at the top bit of the longer
+    // one; the shorter one's leading windows are 0, entry 0 being 1.
+    int32_t pos = bits - 1;
+    int width = pos + 1 < kWindow ? pos + 1 : kWindow;
+    for (int s = 0; s < 2; s++) {
+      memcpy(acc[s], table[s] + window_value(e[s], pos, width) * kIfmaLimbs,
+             kIfmaLimbs * sizeof(uint64_t));
+    }
+    pos -= width;
+    while (pos >= 0) {
+      if (cancel_check_yields(cancel)) {
+        status = ENGINE_CANCELLED;
+        goto done;
+      }
+      width = pos + 1 < kWindow ? pos + 1 : kWindow;
+      for (int k = 0; k < width; k++) {
+        ifma_mont_mul_pair(acc[0], acc[0], work->mod[0], acc[0], acc[1], acc[1], work->mod[1],
+                           acc[1]);
+      }
+      const uint64_t *entry0 = table[0] + window_value(e[0], pos, width) * kIfmaLimbs;
+      const uint64_t *entry1 = table[1] + window_value(e[1], pos, width) * kIfmaLimbs;
+      pos -= width;
+      ifma_mont_mul_pair(acc[0], entry0, work->mod[0], acc[0], acc[1], entry1, work->mod[1],
+                         acc[1]);
+    }
+  }
+  // Out of Montgomery form: the product with 1 is at most m, and m itself
+  // stands for 0.
+  memset(work->unit, 0, sizeof(work->unit));
+  work->unit[0] = 1;
+  ifma_mont_mul_pair(acc[0], work->unit, work->mod[0], acc[0], acc[1], work->unit, work->mod[1],
+                     acc[1]);
+  for (int s = 0; s < 2 && status == BN_OK; s++) {
+    if ((status = ifma_store(acc[s], r[s])) == BN_OK && bigint_compare(r[s], m[s]) == 0) {
+      status = bigint_set_word(0, r[s]);
+    }
+  }
+
+done:
+  cinder_wipe_free(work, sizeof(Work));
+  bigint_free(&converted);
+  return status;
+}
+#endif
+
 BnStatus bigint_mont_constant(const BigInt *m, uint32_t *mu) {
   if (!is_odd(m)) {
     return BN_BAD_MODULUS;
@@ -895,7 +1000,7 @@ BnStatus bigint_mont_constant(const BigInt *m, uint32_t *mu) {
 }
 
 BnStatus bigint_to_mont(const BigInt *x, const BigInt *m, BigInt *r) {
-  return to_mont_shifted(x, m, m->length, r);
+  return to_mont_shifted(x, m, 32 * m->length, r);
 }
 
 BnStatus bigint_from_mont(const BigInt *x, const BigInt *m, uint32_t mu, BigInt *r) {
@@ -918,6 +1023,42 @@ BnStatus bigint_mod_exp(const BigInt *base, const BigInt *e, const BigInt *m, Bi
   return mod_exp_with(kFastest, base, e, m, r, cancel, nullptr);
 }
 
+namespace {
+
+// The private-key halves: side by side on the IFMA kernel where it serves
+// both primes, else one after the other.
+BnStatus crt_halves(const BigInt *x, const BigInt *p, const BigInt *q, const BigInt *dP,
+                    const BigInt *dQ, BigInt *m1, BigInt *m2, const CancelCheck *cancel) {
+  BigInt t;
+  bigint_init(&t);
+  BnStatus status;
+#if defined(KIT_MONT_IFMA)
+  if (p->length == kIfmaModulusWords && q->length == kIfmaModulusWords && cpu_has_ifma()) {
+    BigInt u;
+    bigint_init(&u);
+    const BigInt *const base[2] = {&t, &u};
+    const BigInt *const e[2] = {dP, dQ};
+    const BigInt *const m[2] = {p, q};
+    BigInt *const r[2] = {m1, m2};
+    if ((status = bigint_mod(x, p, &t)) == BN_OK && (status = bigint_mod(x, q, &u)) == BN_OK) {
+      status = crt_halves_ifma(base, e, m, r, cancel);
+    }
+    bigint_free(&u);
+    bigint_free(&t);
+    return status;
+  }
+#endif
+  if ((status = bigint_mod(x, p, &t)) == BN_OK &&
+      (status = crt_half_with(kFastest, &t, dP, p, m1, cancel, nullptr)) == BN_OK &&
+      (status = bigint_mod(x, q, &t)) == BN_OK) {
+    status = crt_half_with(kFastest, &t, dQ, q, m2, cancel, nullptr);
+  }
+  bigint_free(&t);
+  return status;
+}
+
+}  // namespace
+
 BnStatus bigint_crt_exp(const BigInt *x, const BigInt *p, const BigInt *q, const BigInt *dP,
                         const BigInt *dQ, const BigInt *qInv, BigInt *r,
                         const CancelCheck *cancel) {
@@ -930,10 +1071,7 @@ BnStatus bigint_crt_exp(const BigInt *x, const BigInt *p, const BigInt *q, const
   bigint_init(&m2);
   bigint_init(&h);
   BnStatus status;
-  if ((status = bigint_mod(x, p, &t)) != BN_OK ||
-      (status = crt_half_with(kFastest, &t, dP, p, &m1, cancel, nullptr)) != BN_OK ||
-      (status = bigint_mod(x, q, &t)) != BN_OK ||
-      (status = crt_half_with(kFastest, &t, dQ, q, &m2, cancel, nullptr)) != BN_OK ||
+  if ((status = crt_halves(x, p, q, dP, dQ, &m1, &m2, cancel)) != BN_OK ||
       (status = bigint_mod_sub(&m1, &m2, p, &t)) != BN_OK) {
     goto done;
   }

@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include "security/engines/bigint.h"
+#include "security/engines/mont_ifma.h"
 #include "security/framework/base.h"
 
 // Limb width and kernels of the Montgomery arithmetic. 64-bit limbs (over the
@@ -38,5 +39,16 @@ BnStatus crt_half_with(MontLimbs limbs, const BigInt *base, const BigInt *e, con
 // words, where R is the same either way.
 BnStatus mont_product_with(MontLimbs limbs, const BigInt *a, const BigInt *b, const BigInt *m,
                            uint32_t mu, BigInt *r);
+
+#if defined(KIT_MONT_IFMA)
+// crt_halves_ifma: r[s] = base[s]^e[s] mod m[s] for s = 0 and 1, the two
+// exponentiations side by side on the IFMA kernel (mont_ifma.h) with a 5-bit
+// window whose table is built whole. For moduli of exactly kIfmaModulusWords
+// words and base[s] < m[s], where cpu_has_ifma(). BN_BAD_MODULUS for an even
+// modulus; BN_NO_MEMORY; ENGINE_CANCELLED.
+BnStatus crt_halves_ifma(const BigInt *const base[2], const BigInt *const e[2],
+                         const BigInt *const m[2], BigInt *const r[2],
+                         const CancelCheck *cancel);
+#endif
 
 #endif  // KIT_SECURITY_ENGINES_MONT_INTERNAL_H

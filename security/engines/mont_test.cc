@@ -10,6 +10,7 @@
 
 #include "security/engines/bigint_test_util.h"
 #include "security/engines/mont_internal.h"
+#include "security/engines/rsa_test_keys.h"
 #include "security/framework/memory.h"
 
 namespace {
@@ -278,5 +279,236 @@ TEST(Montgomery, EveryAllocationFailureIsCleanAndWiped) {
         });
   }
 }
+
+#if defined(KIT_MONT_IFMA)
+// The IFMA kernel's tests run where the processor has it.
+class Ifma : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!cpu_has_ifma()) {
+      GTEST_SKIP() << "this processor has no AVX-512 IFMA";
+    }
+  }
+};
+
+// The value of 20 lanes at 52-bit steps.
+void value_of_lanes(const uint64_t *lanes, Big *r) {
+  ASSERT_EQ(bigint_set_word(0, r), BN_OK);
+  for (int32_t j = kIfmaLimbs - 1; j >= 0; j--) {
+    Big lane;
+    lane.set_words({static_cast<uint32_t>(lanes[j]), static_cast<uint32_t>(lanes[j] >> 32)});
+    ASSERT_EQ(bigint_shift_left_bits(kIfmaLimbBits, r), BN_OK);
+    ASSERT_EQ(bigint_add_to(&lane, r), BN_OK);
+  }
+}
+
+// Lanes holding excess bits and single carries that ripple through lanes of
+// 2^52 - 1 all come out as 52-bit limbs of the same value.
+TEST_F(Ifma, NormaliseCarriesThroughEveryLane) {
+  constexpr uint64_t kFull = (uint64_t{1} << 52) - 1;
+  struct Row {
+    const char *what;
+    std::vector<uint64_t> lanes;  // the rest are 0
+  };
+  std::vector<Row> rows = {
+      {"a carry that ripples through seven full lanes",
+       {(uint64_t{3} << 52) | 5, kFull - 2, kFull, kFull, kFull, kFull, kFull, kFull, kFull, 7}},
+      {"full lanes and no carry", std::vector<uint64_t>(kIfmaLimbs, kFull)},
+      {"a carry into the top lane", {uint64_t{1} << 52, kFull, kFull, kFull, kFull, kFull, kFull,
+                                     kFull, kFull, kFull, kFull, kFull, kFull, kFull, kFull,
+                                     kFull, kFull, kFull, kFull, 0}},
+      {"lanes of 2^64 - 1", std::vector<uint64_t>(kIfmaLimbs - 1, ~uint64_t{0})},
+  };
+  OperandSource source(0x5eed0011);
+  for (int round = 0; round < 40; round++) {
+    Row row{"random lanes", {}};
+    for (int32_t j = 0; j < kIfmaLimbs - 1; j++) {
+      row.lanes.push_back(round % 2 ? source.next() : kFull + (source.next() % 3));
+    }
+    rows.push_back(row);
+  }
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.what);
+    uint64_t lanes[kIfmaLimbs] = {}, limbs[kIfmaLimbs];
+    std::copy(row.lanes.begin(), row.lanes.end(), lanes);
+    ifma_normalise(lanes, limbs);
+    Big want, got;
+    value_of_lanes(lanes, &want);
+    value_of_lanes(limbs, &got);
+    EXPECT_EQ(hex_of(&got), hex_of(&want));
+    for (uint64_t limb : limbs) {
+      EXPECT_LE(limb, kFull);
+    }
+  }
+}
+
+// Both halves at once agree with the scalar kernels one at a time: moduli
+// from just over 2^992 to 2^1024 - 1, bases 0, 1, m - 1 and random, and
+// exponent pairs of unequal lengths (the shorter one's leading windows are 0).
+TEST_F(Ifma, HalvesAgreeWithTheScalarKernels) {
+  OperandSource source(0x5eed0013);
+  std::vector<Big> moduli(4);
+  moduli[0].set_hex(std::string(256, 'f'));
+  moduli[1].set_hex("1" + std::string(247, '0') + "1");  // 2^992 + 1
+  for (int i = 2; i < 4; i++) {
+    moduli[i].set_words(source.words(32));
+    ASSERT_EQ(bigint_set_bit(0, &moduli[i]), BN_OK);
+    ASSERT_EQ(bigint_set_bit(1023, &moduli[i]), BN_OK);
+  }
+  auto random_below = [&](const Big &m, Big *r) {
+    Big raw, q;
+    raw.set_words(source.words(33));
+    ASSERT_EQ(bigint_divide(&raw, &m, &q, r), BN_OK);
+  };
+  auto random_bits = [&](int32_t top_bit, Big *r) {
+    r->set_words(source.words(top_bit / 32 + 1));
+    for (int32_t i = top_bit + 1; i < 32 * (top_bit / 32 + 1); i++) {
+      ASSERT_EQ(bigint_clear_bit(i, r), BN_OK);
+    }
+    ASSERT_EQ(bigint_set_bit(top_bit, r), BN_OK);
+  };
+  for (size_t i = 0; i < moduli.size(); i++) {
+    const Big &m0 = moduli[i];
+    const Big &m1 = moduli[(i + 1) % moduli.size()];
+    for (int b = 0; b < 4; b++) {
+      Big base0, base1, m0_less_one, one("1");
+      ASSERT_EQ(bigint_sub(&m0, &one, &m0_less_one), BN_OK);
+      switch (b) {
+        case 0: base0.set_hex("0"); break;
+        case 1: base0.set_hex("1"); break;
+        case 2: ASSERT_EQ(bigint_copy(&m0_less_one, &base0), BN_OK); break;
+        default: random_below(m0, &base0);
+      }
+      random_below(m1, &base1);
+      Big e_pairs[6][2];
+      e_pairs[0][0].set_hex("0");
+      e_pairs[0][1].set_hex("0");
+      e_pairs[1][0].set_hex("1");
+      e_pairs[1][1].set_hex("2");
+      e_pairs[2][0].set_hex("0");
+      random_bits(1023, &e_pairs[2][1]);
+      e_pairs[3][0].set_hex("10001");
+      random_bits(1020, &e_pairs[3][1]);
+      random_bits(1023, &e_pairs[4][0]);
+      random_bits(700, &e_pairs[4][1]);
+      e_pairs[5][0].set_hex(std::string(256, 'f'));
+      e_pairs[5][1].set_hex(std::string(250, 'f'));
+      for (auto &e : e_pairs) {
+        SCOPED_TRACE("modulus " + std::to_string(i) + ", base " + std::to_string(b) +
+                     ", exponents " + hex_of(&e[0]) + " and " + hex_of(&e[1]));
+        Snapshot sb0(&base0), sb1(&base1), se0(&e[0]), se1(&e[1]), sm0(&m0), sm1(&m1);
+        Big r0("999"), r1("999"), want0, want1;
+        const BigInt *const bases[2] = {&base0, &base1};
+        const BigInt *const exponents[2] = {&e[0], &e[1]};
+        const BigInt *const mods[2] = {&m0, &m1};
+        BigInt *const results[2] = {&r0, &r1};
+        ASSERT_EQ(crt_halves_ifma(bases, exponents, mods, results, nullptr), BN_OK);
+        ASSERT_EQ(crt_half_with(MONT_LIMBS_64, &base0, &e[0], &m0, &want0, nullptr, nullptr),
+                  BN_OK);
+        ASSERT_EQ(crt_half_with(MONT_LIMBS_64, &base1, &e[1], &m1, &want1, nullptr, nullptr),
+                  BN_OK);
+        EXPECT_EQ(hex_of(&r0), hex_of(&want0));
+        EXPECT_EQ(hex_of(&r1), hex_of(&want1));
+        EXPECT_TRUE(is_normalised(&r0) && is_normalised(&r1));
+        EXPECT_TRUE(sb0.same_as(&base0) && sb1.same_as(&base1) && se0.same_as(&e[0]) &&
+                    se1.same_as(&e[1]) && sm0.same_as(&m0) && sm1.same_as(&m1));
+      }
+    }
+  }
+}
+
+// Powers that vanish modulo m = 9k (base 3k) must come out as 0, never as m,
+// which the kernel's redundant range may hold for them.
+TEST_F(Ifma, VanishingPowerIsZero) {
+  OperandSource source(0x5eed0017);
+  Big k, m, base, nine("9"), three("3");
+  k.set_words(source.words(32));
+  ASSERT_EQ(bigint_set_bit(0, &k), BN_OK);
+  ASSERT_EQ(bigint_set_bit(1018, &k), BN_OK);
+  for (int32_t i = 1019; i < 1024; i++) {
+    ASSERT_EQ(bigint_clear_bit(i, &k), BN_OK);
+  }
+  ASSERT_EQ(bigint_mul(&k, &nine, &m), BN_OK);
+  ASSERT_EQ(bigint_mul(&k, &three, &base), BN_OK);
+  ASSERT_EQ(m.length, kIfmaModulusWords);
+  for (const char *e_hex : {"2", "3", "10001", "fedcba9876543210fedcba9876543210"}) {
+    SCOPED_TRACE(e_hex);
+    Big e(e_hex), r0("999"), r1("999");
+    const BigInt *const bases[2] = {&base, &base};
+    const BigInt *const exponents[2] = {&e, &e};
+    const BigInt *const mods[2] = {&m, &m};
+    BigInt *const results[2] = {&r0, &r1};
+    ASSERT_EQ(crt_halves_ifma(bases, exponents, mods, results, nullptr), BN_OK);
+    EXPECT_EQ(hex_of(&r0), "0");
+    EXPECT_EQ(hex_of(&r1), "0");
+  }
+}
+
+TEST_F(Ifma, EvenModulusInEitherHalf) {
+  Big odd(std::string(256, 'f')), even(std::string(255, 'f') + "e"), base("1234"), e("10001");
+  const long live_before = cinder_testing_live_blocks();
+  for (int even_half = 0; even_half < 2; even_half++) {
+    SCOPED_TRACE(even_half);
+    Big r0, r1;
+    const BigInt *const bases[2] = {&base, &base};
+    const BigInt *const exponents[2] = {&e, &e};
+    const BigInt *const mods[2] = {even_half == 0 ? &even : &odd, even_half == 1 ? &even : &odd};
+    BigInt *const results[2] = {&r0, &r1};
+    EXPECT_EQ(crt_halves_ifma(bases, exponents, mods, results, nullptr), BN_BAD_MODULUS);
+    EXPECT_EQ(cinder_testing_live_blocks(), live_before);
+  }
+}
+
+// A 2048-bit key's block through bigint_crt_exp, which takes the IFMA kernel
+// for its 1024-bit primes: the right image, cancellation at its checks, and
+// every allocation failure.
+TEST_F(Ifma, CrtExpOf2048BitKey) {
+  TestKey key = load_rsa_test_keys().at("rsa2048_p_above_q");
+  Big p, q, dp, dq, qinv, x, y;
+  p.set_octets(key.p);
+  q.set_octets(key.q);
+  dp.set_octets(key.dp);
+  dq.set_octets(key.dq);
+  qinv.set_octets(key.qinv);
+  x.set_octets(key.x);
+  y.set_octets(key.y);
+  ASSERT_EQ(p.length, kIfmaModulusWords);
+  ASSERT_EQ(q.length, kIfmaModulusWords);
+  CancelCounter counting;  // never fires: counts the checks
+  const CancelCheck count_checks = {&CancelCounter::check, &counting};
+  {
+    Big r;
+    ASSERT_EQ(bigint_crt_exp(&x, &p, &q, &dp, &dq, &qinv, &r, &count_checks), BN_OK);
+    EXPECT_EQ(hex_of(&r), hex_of(&y));
+  }
+  const int checks = counting.calls;
+  EXPECT_GT(checks, 200);  // a check every window of 1024-bit exponents
+  const long live_before = cinder_testing_live_blocks();
+  for (int fire_at : {1, 2, 3, checks / 2, checks - 1, checks}) {
+    SCOPED_TRACE(fire_at);
+    CancelCounter counter;
+    counter.fire_at = fire_at;
+    const CancelCheck cancel = {&CancelCounter::check, &counter};
+    {
+      Big r;
+      EXPECT_EQ(bigint_crt_exp(&x, &p, &q, &dp, &dq, &qinv, &r, &cancel), ENGINE_CANCELLED);
+    }
+    EXPECT_EQ(counter.calls, fire_at);
+    EXPECT_EQ(cinder_testing_live_blocks(), live_before);
+  }
+  Snapshot sx(&x), sp(&p), sq(&q), sdp(&dp), sdq(&dq), sqinv(&qinv);
+  expect_clean_allocation_failures(
+      [&] {
+        Big r;
+        const BnStatus status = bigint_crt_exp(&x, &p, &q, &dp, &dq, &qinv, &r, nullptr);
+        EXPECT_TRUE(status != BN_OK || hex_of(&r) == hex_of(&y));
+        return status;
+      },
+      BN_NO_MEMORY, [&] {
+        return sx.same_as(&x) && sp.same_as(&p) && sq.same_as(&q) && sdp.same_as(&dp) &&
+               sdq.same_as(&dq) && sqinv.same_as(&qinv);
+      });
+}
+#endif
 
 }  // namespace
